@@ -1,0 +1,3 @@
+#include <stdio.h>
+#include "noxara.h"
+int main(void) { return 0; }

@@ -1,0 +1,29 @@
+#include "numerics/common.h"
+
+#include <cstdlib>
+
+namespace noxara {
+
+int cmp_double(const void* a, const void* b) noexcept {
+  const double x = *static_cast<const double*>(a);
+  const double y = *static_cast<const double*>(b);
+  if (x > y) return 1;
+  if (x < y) return -1;
+  return 0;
+}
+
+void sort_doubles(double* x, std::size_t n) noexcept {
+  if (n > 1) std::qsort(x, n, sizeof(double), cmp_double);
+}
+
+double simpson(simpson_fn f, void* ctx, double lo, double hi, int N) {
+  const double h = (hi - lo) / N;
+  double s = f(lo, ctx) + f(hi, ctx);
+  for (int i = 1; i < N; ++i) {
+    const double w = (i % 2 == 1) ? 4.0 : 2.0;
+    s += w * f(lo + i * h, ctx);
+  }
+  return h / 3.0 * s;
+}
+
+}  // namespace noxara

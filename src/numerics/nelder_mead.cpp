@@ -17,7 +17,7 @@ void simplex_min(Fn f, Ctx ctx, int d, const double* start, int maxit,
   // the variable-projection home.
   const int nc = kVarpro ? W : d;
   double S[W + 1][W];
-  double fv[W + 1];
+  double fv[W + 1] = {};
   double cen[W], xr[W], xe[W], xc[W];
 
   for (int i = 0; i <= d; ++i)

@@ -1,0 +1,36 @@
+// Internal pieces shared by the circular families (cubic, Fourier-series,
+// L-moments, tempering, Monte Carlo procedures).
+#ifndef NOXARA_NOXCIRC_H
+#define NOXARA_NOXCIRC_H
+
+#include <cmath>
+#include <cstdint>
+
+#include "numerics/rng.h"
+
+namespace noxara {
+
+constexpr double kCircPi = 3.141592653589793;
+constexpr double kCircTwoPi = 6.283185307179586;
+
+// Position reduced into [0, 1).
+inline double noxc_wrap01(double x) {
+  double y = std::fmod(x, 1.0);
+  if (y < 0) y = y + 1.0;
+  return y;
+}
+
+// Angle reduced into [-pi, pi).
+inline double noxc_wrappi(double x) {
+  double y = std::fmod(x + kCircPi, kCircTwoPi);
+  if (y < 0) y = y + kCircTwoPi;
+  return y - kCircPi;
+}
+
+// Stream word of grid point (or replicate) j, and its uniform on [0, 1).
+inline std::uint64_t noxc_seed(int seed, int j) { return sm_seed(seed, j); }
+inline double noxc_unif(std::uint64_t& s) { return sm_unif(s); }
+
+}  // namespace noxara
+
+#endif

@@ -15,9 +15,12 @@
 #include "numerics/scratch.h"
 
 namespace noxara {
+namespace {
 
 // Three-way comparison for qsort: -1, 0, +1; NaN compares equal to everything.
 int noxc_dcmp(const void* a, const void* b) { return cmp_double(a, b); }
+
+}  // namespace
 
 // Rounds a position to the nearest multiple of 1/k, mapping 1 back to 0:
 // data recorded on a grid of k bins.

@@ -110,6 +110,10 @@ TEST(NoxcircCubic, DensityIntegratesAndMatchesQuantile) {
     // Reflection: density at mu + a for c3 equals density at mu - a for -c3.
     for (double a : {0.3, 1.9, 4.4}) EXPECT_NEAR(dens3(mu + a, c, mu), dens3(mu - a, -c, mu), 1e-14);
   }
+  // Angles evaluated together give the same bits as one at a time.
+  double th[7] = {-3.0, 0.7, 0.71, 2.0, 5.5, 9.0, 0.7 + k2Pi}, o[7], c = -0.97, mu2 = 0.7; int seven = 7;
+  noxc_dens3(th, &seven, &c, &mu2, o);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(o[i], dens3(th[i], c, mu2)) << i;
   EXPECT_EQ(dens3(-2.0, 0.0, 1.0), 0.15915494309189535);
   EXPECT_EQ(dens3(0.0, 0.8, 0.0), 0.15915494309189535);        // angle equal to mu
   EXPECT_EQ(dens3(3 * k2Pi, -0.8, 0.0), 0.15915494309189535);  // mu + whole turns

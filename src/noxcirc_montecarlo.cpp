@@ -1,6 +1,6 @@
 // Monte Carlo procedures for the cubic circular family: a confidence set for
 // c3 by inverting a test over a grid of candidate values, and a
-// goodness-of-fit test of a fully specified member. Both rest on a circular
+// goodness-of-fit test of one given member of the family. Both rest on a circular
 // uniformity statistic of positions on [0, 1) and draw their replicates from
 // SplitMix64 streams derived from (seed, grid index), so results are exactly
 // reproducible from the arguments.

@@ -31,6 +31,13 @@ inline double noxc_wrappi(double x) {
 inline std::uint64_t noxc_seed(int seed, int j) { return sm_seed(seed, j); }
 inline double noxc_unif(std::uint64_t& s) { return sm_unif(s); }
 
+// Cubic family on the unit scale: quantile function Q(u) = u + 5*c3*u^2*(1-u)^2,
+// its derivative q(u), and the distribution function (inverse of Q) by 80
+// bisection halvings on [0, 1].
+double noxc_Q3_one(double u, double c3);
+double noxc_q3_one(double u, double c3);
+double noxc_Qinv(double t, double c3);
+
 }  // namespace noxara
 
 #endif

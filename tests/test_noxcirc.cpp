@@ -11,11 +11,6 @@
 #include "noxara.h"
 #include "noxcirc.h"
 
-namespace noxara {
-double noxc_bessi0(double x);
-double noxc_group(double th01, int k);
-double noxc_stat(const double* u01, int n, int which, double* work);
-}  // namespace noxara
 
 namespace {
 using namespace noxara;

@@ -243,4 +243,264 @@ TEST(Noxk4Dist, Tau34WithoutNodes) {
   EXPECT_EQ(o[3], 0.0);
 }
 
+// ---- readings ----
+
+// Mode and rising-flank inflection of the density of the h = 0 member (GEV)
+// in standardised units. With y = (1 - k t)^(1/k) the density is
+// proportional to y^(1-k) exp(-y): the mode has y = 1 - k, and the density
+// bends where y^2 - 3a y + 2a^2 - a = 0 with a = 1 - k (larger root on the
+// rising flank).
+double gev_mode_t(double k) { return (1 - std::pow(1 - k, k)) / k; }
+double gev_bend_t(double k) {
+  const double a = 1 - k;
+  const double y = (3 * a + std::sqrt(a * a + 4 * a)) / 2;
+  return (1 - std::pow(y, k)) / k;
+}
+
+TEST(Noxk4Readings, CurveWithKnownSteepestPoint) {
+  const double g1 = 2.5, mu = 0.5, sg = 1.5, k = 0.2;
+  const double th[6] = {1.0, g1, mu, sg, k, 0.0};
+  const int G = 4000;
+  double out[3];
+  noxk4_readings(th, &G, out);
+  const double x0 = mu + sg * gev_Q(0.001, k), x1 = mu + sg * gev_Q(0.999, k);
+  const double dx = (x1 - x0) / (G - 1);
+  const double mode = mu + sg * gev_mode_t(k);
+  EXPECT_NEAR(out[2], mode, dx);
+  const double tm = gev_mode_t(k);
+  EXPECT_NEAR(out[0], mode - sg * gev_F(tm, k) / gev_f(tm, k), 1e-5);
+  const double dz = (out[2] - x0) / (G - 1);
+  EXPECT_NEAR(out[1], mu + sg * gev_bend_t(k), 2 * dz);
+  EXPECT_LT(out[1], out[2]);
+}
+
+TEST(Noxk4Readings, GumbelCurveIsReadWithSmallK) {
+  const double th[6] = {0.0, 1.0, 2.0, 0.5, 0.0, 0.0};
+  const int G = 2000;
+  double out[3], out2[3];
+  noxk4_readings(th, &G, out);
+  // Gumbel: steepest at mu, where F/f = sg, so the tangent meets the baseline
+  // at mu - sg; bend at
+  // mu - sg*log((3 + sqrt 5)/2).
+  EXPECT_NEAR(out[2], 2.0, 2e-3);
+  EXPECT_NEAR(out[0], 2.0 - 0.5, 2e-3);
+  EXPECT_NEAR(out[1], 2.0 - 0.5 * std::log((3 + std::sqrt(5.0)) / 2), 2e-3);
+  // k = 0 reads the curve with k = 1e-4; a tiny negative k with -1e-4.
+  const double thp[6] = {0.0, 1.0, 2.0, 0.5, 1e-4, 0.0};
+  noxk4_readings(thp, &G, out2);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i], out2[i]);
+  const double thn[6] = {0.0, 1.0, 2.0, 0.5, -1e-6, 0.0};
+  const double thm[6] = {0.0, 1.0, 2.0, 0.5, -1e-4, 0.0};
+  noxk4_readings(thn, &G, out);
+  noxk4_readings(thm, &G, out2);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i], out2[i]);
+}
+
+TEST(Noxk4Readings, FailuresGiveNaN) {
+  double out[3];
+  auto all_nan = [&] { return std::isnan(out[0]) && std::isnan(out[1]) && std::isnan(out[2]); };
+  const double th[6] = {0.0, 1.0, 0.0, 1.0, 0.1, 0.2};
+  // Grids without a step.
+  for (int G : {1, 0, -7}) {
+    out[0] = out[1] = out[2] = 5;
+    noxk4_readings(th, &G, out);
+    EXPECT_TRUE(all_nan()) << G;
+  }
+  const int G = 500;
+  // A steeply falling curve: every slope is below -1, no steepest point.
+  const double fall[6] = {0.0, -1e6, 0.0, 1.0, 0.1, 0.2};
+  noxk4_readings(fall, &G, out);
+  EXPECT_TRUE(all_nan());
+  const double nan1[6] = {0.0, kNaN, 0.0, 1.0, 0.1, 0.2};
+  noxk4_readings(nan1, &G, out);
+  EXPECT_TRUE(all_nan());
+  // Exponential: the density falls from the lower end, the peak is at the
+  // first grid point.
+  const double expo[6] = {0.0, 1.0, 0.0, 1.0, 0.0, 1.0};
+  noxk4_readings(expo, &G, out);
+  EXPECT_TRUE(all_nan());
+  // Infinite quantile range (h <= 0 with k = -1 gives a finite lower end,
+  // but a NaN scale gives none).
+  const double bad[6] = {0.0, 1.0, 0.0, kNaN, 0.1, 0.2};
+  noxk4_readings(bad, &G, out);
+  EXPECT_TRUE(all_nan());
+  // Three grid points: steepest point and intercept, no bend.
+  const int G3 = 3;
+  noxk4_readings(th, &G3, out);
+  EXPECT_FALSE(std::isnan(out[0]));
+  EXPECT_TRUE(std::isnan(out[1]));
+  EXPECT_EQ(out[2], 0.5 * (noxara::k4_q(0.001, 0, 1, 0.1, 0.2) + noxara::k4_q(0.999, 0, 1, 0.1, 0.2)));
+}
+
+// ---- band lengths ----
+
+TEST(Noxk4Band, Pnorm2) {
+  EXPECT_EQ(noxara::pnorm2(3, 4, 2), 5.0);
+  EXPECT_EQ(noxara::pnorm2(3, 4, 1), 7.0);
+  EXPECT_EQ(noxara::pnorm2(3, 4, kInf), 4.0);
+  EXPECT_EQ(noxara::pnorm2(3, 4, 0), 4.0);
+  EXPECT_EQ(noxara::pnorm2(3, 4, -2), 4.0);
+  EXPECT_EQ(noxara::pnorm2(3, 4, kNaN), 4.0);
+  EXPECT_NEAR(noxara::pnorm2(3, 4, 3), std::cbrt(91.0), 1e-14);
+  EXPECT_NEAR(noxara::pnorm2(3, 4, 60), 4.0, 1e-2);
+}
+
+// Arc length of g0 + g1 F by a fine Simpson rule, as an independent truth.
+double arc_simpson(const double* th, double a, double b, double p) {
+  const int N = 20000;
+  const double hstep = (b - a) / N;
+  double s = 0;
+  for (int i = 0; i <= N; ++i) {
+    const double x = a + i * hstep;
+    const double d = std::fabs(th[1] * noxara::k4_f(x, th[2], th[3], th[4], th[5]));
+    const double v = (p == 2) ? std::hypot(1.0, d) : std::max(1.0, d);
+    s += v * ((i == 0 || i == N) ? 1 : (i % 2 ? 4 : 2));
+  }
+  return s * hstep / 3;
+}
+
+TEST(Noxk4Band, ModelLengths) {
+  const double th[6] = {0.3, 4.0, 1.0, 0.8, 0.15, 0.4};
+  const double br[4] = {0.4, 0.9, 1.6, 3.0};  // lower end 0.215
+  const int J = 3, nodes = 40;
+  double out[3];
+  // p = 1: the length is the run plus the rise, (b - a) + g1 (F(b) - F(a)).
+  const double p1 = 1;
+  noxk4_band_model(th, br, &J, &nodes, &p1, out);
+  for (int j = 0; j < J; ++j) {
+    const double rise = th[1] * (k4_F(br[j + 1], 1.0, 0.8, 0.15, 0.4) - k4_F(br[j], 1.0, 0.8, 0.15, 0.4));
+    EXPECT_NEAR(out[j], (br[j + 1] - br[j]) + rise, 1e-9) << j;
+  }
+  const double p2 = 2;
+  noxk4_band_model(th, br, &J, &nodes, &p2, out);
+  for (int j = 0; j < J; ++j) EXPECT_NEAR(out[j], arc_simpson(th, br[j], br[j + 1], 2), 1e-7) << j;
+  double untouched[1] = {7};
+  const int J0 = 0;
+  noxk4_band_model(th, br, &J0, &nodes, &p2, untouched);
+  EXPECT_EQ(untouched[0], 7);
+  const int n0 = 0;
+  noxk4_band_model(th, br, &J, &n0, &p2, out);
+  EXPECT_EQ(out[0], 0.0);
+}
+
+TEST(Noxk4Band, SampleLengths) {
+  // Points (0,0) (1,1) (2,1) (4,2) (5,5): segment midpoints 0.5, 1.5, 3, 4.5.
+  const double x[5] = {0, 1, 2, 4, 5}, y[5] = {0, 1, 1, 2, 5};
+  const int n = 5, J = 2;
+  const double br[3] = {0.0, 1.5, 4.5}, p2 = 2, pinf = kInf;
+  double out[2];
+  noxk4_band_sample(x, y, &n, br, &J, &p2, out);
+  // 1.5 belongs to the band starting there; 4.5 = breaks[J] is dropped.
+  EXPECT_NEAR(out[0], std::sqrt(2.0), 1e-15);
+  EXPECT_NEAR(out[1], 1.0 + std::sqrt(5.0), 1e-15);
+  noxk4_band_sample(x, y, &n, br, &J, &pinf, out);
+  EXPECT_EQ(out[0], 1.0);
+  EXPECT_EQ(out[1], 3.0);
+  const int n1 = 1;
+  noxk4_band_sample(x, y, &n1, br, &J, &p2, out);
+  EXPECT_EQ(out[0], 0.0);
+  EXPECT_EQ(out[1], 0.0);
+}
+
+TEST(Noxk4Band, ExpectedMaxOfAbsNormal) {
+  EXPECT_EQ(noxara::k4_emax(1, 0, 0), 1.0);
+  EXPECT_EQ(noxara::k4_emax(1, -3, 0), 3.0);
+  EXPECT_NEAR(noxara::k4_emax(1e-8, 0, 50), 50 * std::sqrt(2 / kPi), 1e-6);
+  EXPECT_NEAR(noxara::k4_norm_cdf(1.959963984540054), 0.975, 1e-15);
+  EXPECT_NEAR(noxara::k4_norm_pdf(1.0), std::exp(-0.5) / std::sqrt(2 * kPi), 1e-16);
+  // E max(d, |Y|) by Simpson over +-12 s.
+  const double cases[][3] = {{0.7, 0.4, 0.5}, {0.2, -1.0, 0.3}, {2.0, 0.5, 1.5}};
+  for (const auto& c : cases) {
+    const double d = c[0], m = c[1], s = c[2];
+    const int N = 40000;
+    const double lo = m - 12 * s, hs = 24 * s / N;
+    double acc = 0;
+    for (int i = 0; i <= N; ++i) {
+      const double v = lo + i * hs, z = (v - m) / s;
+      const double g = std::max(d, std::fabs(v)) * std::exp(-0.5 * z * z) / (s * std::sqrt(2 * kPi));
+      acc += g * ((i == 0 || i == N) ? 1 : (i % 2 ? 4 : 2));
+    }
+    EXPECT_NEAR(noxara::k4_emax(d, m, s), acc * hs / 3, 1e-8);  // kinks at +-d
+  }
+}
+
+TEST(Noxk4Band, TropicalMean) {
+  const double th[6] = {1.0, 3.0, 0.5, 0.7, 0.1, 0.3};
+  const double x[6] = {0.0, 0.3, 0.6, 0.9, 1.2, 1.5};
+  const int n = 6, J = 2;
+  const double br[3] = {0.0, 0.6, 1.0};
+  double out[2];
+  // Without noise each segment contributes max(dx, |dy|), by its right end.
+  const double s0 = 0;
+  noxk4_band_trop_mean(x, &n, th, &s0, br, &J, out);
+  double want[2] = {0, 0};
+  for (int i = 1; i < n; ++i) {
+    const double dy = th[1] * (k4_F(x[i], 0.5, 0.7, 0.1, 0.3) - k4_F(x[i - 1], 0.5, 0.7, 0.1, 0.3));
+    want[x[i] <= 0.6 ? 0 : 1] += std::max(x[i] - x[i - 1], std::fabs(dy));
+  }
+  EXPECT_NEAR(out[0], want[0], 1e-15);
+  EXPECT_NEAR(out[1], want[1], 1e-15);  // x = 1.2, 1.5 lie beyond breaks[J]
+  // Noise adds length.
+  const double s1 = 0.2;
+  double noisy[2];
+  noxk4_band_trop_mean(x, &n, th, &s1, br, &J, noisy);
+  EXPECT_GT(noisy[0], out[0]);
+  EXPECT_GT(noisy[1], out[1]);
+  // No band: nothing written. Fewer than two points: zeros.
+  double untouched[2] = {7, 7};
+  for (int Jb : {0, -3}) noxk4_band_trop_mean(x, &n, th, &s1, br, &Jb, untouched);
+  EXPECT_EQ(untouched[0], 7);
+  EXPECT_EQ(untouched[1], 7);
+  const int n1 = 1;
+  noxk4_band_trop_mean(x, &n1, th, &s1, br, &J, untouched);
+  EXPECT_EQ(untouched[0], 0.0);
+  EXPECT_EQ(untouched[1], 0.0);
+}
+
+// ---- running median ----
+
+std::vector<double> direct_runmed(const std::vector<double>& y, int w) {
+  const int n = static_cast<int>(y.size()), half = w / 2;
+  std::vector<double> r(n);
+  for (int i = 0; i < n; ++i) {
+    const int lo = std::max(0, i - half), hi = std::min(n - 1, i + half);
+    std::vector<double> win(y.begin() + lo, y.begin() + lo + std::min(hi - lo + 1, 129));
+    std::sort(win.begin(), win.end());
+    const size_t m = win.size();
+    r[i] = (m % 2) ? win[m / 2] : 0.5 * (win[m / 2 - 1] + win[m / 2]);
+  }
+  return r;
+}
+
+TEST(Noxk4Runmed, MatchesDirectMedianOfEachWindow) {
+  std::vector<double> y(300);
+  for (size_t i = 0; i < y.size(); ++i) y[i] = std::sin(0.37 * i * i) + 0.01 * i;
+  const int n = static_cast<int>(y.size());
+  std::vector<double> out(n);
+  for (int w : {0, 1, 2, 3, 8, 9, 40, 128, 129, 300, 2000000000}) {
+    noxk4_runmed(y.data(), &n, &w, out.data());
+    const std::vector<double> want = direct_runmed(y, w);
+    for (int i = 0; i < n; ++i) ASSERT_EQ(out[i], want[i]) << "w=" << w << " i=" << i;
+  }
+  // w = 0 and 1 return the input; w = 2 averages the two values at each end.
+  int w = 1;
+  noxk4_runmed(y.data(), &n, &w, out.data());
+  EXPECT_EQ(out, y);
+  w = 2;
+  noxk4_runmed(y.data(), &n, &w, out.data());
+  EXPECT_EQ(out[0], 0.5 * (y[0] + y[1]));
+  EXPECT_EQ(out[n - 1], 0.5 * (y[n - 2] + y[n - 1]));
+}
+
+TEST(Noxk4Runmed, NegativeWindowAndEmptySeries) {
+  const double y[3] = {1, 2, 3};
+  double out[3] = {7, 7, 7};
+  const int n = 3, n0 = 0, wneg = -1, w = 3;
+  noxk4_runmed(y, &n, &wneg, out);
+  for (double v : out) EXPECT_TRUE(std::isnan(v));
+  double untouched[1] = {7};
+  noxk4_runmed(y, &n0, &w, untouched);
+  EXPECT_EQ(untouched[0], 7);
+}
+
 }  // namespace

@@ -503,4 +503,180 @@ TEST(Noxk4Runmed, NegativeWindowAndEmptySeries) {
   EXPECT_EQ(untouched[0], 7);
 }
 
+// ---- fits ----
+
+TEST(Noxk4Fit, LmomRecoversShapesFromExactRatios) {
+  const int nodes = 30;
+  const double truth[][2] = {{0.2, 0.5}, {-0.3, 1.2}};
+  for (const auto& tr : truth) {
+    double t[4];
+    noxk4_tau34(&tr[0], &tr[1], &nodes, t);
+    double out[3];
+    noxk4_fit_lmom(&t[0], &t[1], &nodes, out);
+    EXPECT_NEAR(out[0], tr[0], 1e-3);
+    EXPECT_NEAR(out[1], tr[1], 1e-3);
+    EXPECT_LT(out[2], 1e-10);
+    EXPECT_GE(out[2], 0.0);
+  }
+}
+
+TEST(Noxk4Fit, LmomEdgeCases) {
+  double out[3];
+  // Without nodes every objective value is the penalty: all three runs tie
+  // and the first start is kept.
+  const double t3 = 0.1, t4 = 0.15;
+  const int zero = 0, nodes = 20;
+  noxk4_fit_lmom(&t3, &t4, &zero, out);
+  EXPECT_EQ(out[0], 0.0);
+  EXPECT_EQ(out[1], 0.3);
+  EXPECT_EQ(out[2], 1e6);
+  // NaN targets: no run improves on the initial best.
+  noxk4_fit_lmom(&kNaN, &kNaN, &nodes, out);
+  EXPECT_TRUE(std::isnan(out[0]));
+  EXPECT_TRUE(std::isnan(out[1]));
+  EXPECT_EQ(out[2], 1e300);
+  // Out of reach: the best admissible approximation, a positive value.
+  const double far3 = 0.95, far4 = -0.2;
+  noxk4_fit_lmom(&far3, &far4, &nodes, out);
+  EXPECT_GT(out[2], 0.0);
+  EXPECT_LT(out[2], 1e6);
+  EXPECT_LE(std::fabs(out[0]), 0.9);
+  EXPECT_GT(out[1], 0.01);
+  EXPECT_LE(out[1], 3.0);
+}
+
+TEST(Noxk4Fit, AleqRecoversShapeAndScale) {
+  // Sample on the exact quantile curve of (al, k, h) = (1.5, 0.15, 0.6).
+  const double al = 1.5, k = 0.15, h = 0.6;
+  const int N = 3000;
+  std::vector<double> ys(N);
+  for (int m = 0; m < N; ++m) ys[m] = noxara::k4_q((m + 1.0) / (N + 1.0), 4.0, al, k, h);
+  const double bands[] = {0.02, 0.2, 0.2, 0.4, 0.4, 0.6, 0.6, 0.8, 0.8, 0.98};
+  const int J = 5;
+  const double start[3] = {std::log(1.2), 0.1, std::log(0.5)};
+  double out[4];
+  noxk4_fit_aleq(ys.data(), &N, bands, &J, start, out);
+  EXPECT_NEAR(out[0], k, 0.02);
+  EXPECT_NEAR(out[1], h, 0.03);
+  EXPECT_NEAR(out[2], al, 0.02);
+  EXPECT_LT(out[3], 1e-6);
+}
+
+TEST(Noxk4Fit, AleqWithoutBandsKeepsTheCallersStart) {
+  const double ys[3] = {1, 2, 3};
+  const int N = 3, J = 0;
+  const double start[3] = {0.4, -0.1, 0.2};
+  double out[4];
+  noxk4_fit_aleq(ys, &N, nullptr, &J, start, out);
+  EXPECT_EQ(out[0], start[1]);
+  EXPECT_EQ(out[1], std::exp(start[2]));
+  EXPECT_EQ(out[2], std::exp(start[0]));
+  EXPECT_EQ(out[3], 0.0);
+}
+
+// Points on g0 + g1 F(x) (+ m x), x spread over the rise of the curve.
+void exact_curve(const double* th, double m, int n, std::vector<double>& x, std::vector<double>& y) {
+  x.resize(n);
+  y.resize(n);
+  for (int i = 0; i < n; ++i) {
+    x[i] = -2.0 + 6.0 * i / (n - 1);
+    y[i] = th[0] + th[1] * k4_F(x[i], th[2], th[3], th[4], th[5]) + m * x[i];
+  }
+}
+
+TEST(Noxk4Fit, NlsRecoversCurveFromExactData) {
+  const double th[6] = {0.5, 2.0, 0.8, 0.9, 0.2, 0.7};
+  std::vector<double> x, y;
+  const int n = 60;
+  exact_curve(th, 0.0, n, x, y);
+  const double start[6] = {0.4, std::log(1.8), 0.6, std::log(1.0), 0.1, std::log(0.6)};
+  double out[7];
+  noxk4_fit_nls(x.data(), y.data(), &n, start, out);
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(out[i], th[i], 1e-3) << i;
+  EXPECT_LT(out[6], 1e-10);
+
+  const double m = -0.15;
+  exact_curve(th, m, n, x, y);
+  const double sd[7] = {0.4, -0.1, std::log(1.8), 0.6, std::log(1.0), 0.1, std::log(0.6)};
+  double od[8];
+  noxk4_fit_nls_drift(x.data(), y.data(), &n, sd, od);
+  const double want[8] = {th[0], m, th[1], th[2], th[3], th[4], th[5]};
+  for (int i = 0; i < 7; ++i) EXPECT_NEAR(od[i], want[i], 2e-3) << i;
+  EXPECT_LT(od[7], 1e-9);
+}
+
+TEST(Noxk4Fit, NlsPlateauAndEmptyData) {
+  const double x[2] = {0, 1}, y[2] = {0, 1};
+  const int n = 2, n0 = 0;
+  // k = 1.5 lies outside the admissible box and so does every initial
+  // vertex: the start comes back with the penalty.
+  const double start[6] = {0.1, 0.2, 0.3, 0.4, 1.5, 0.5};
+  double out[7];
+  noxk4_fit_nls(x, y, &n, start, out);
+  EXPECT_EQ(out[0], 0.1);
+  EXPECT_EQ(out[1], std::exp(0.2));
+  EXPECT_EQ(out[2], 0.3);
+  EXPECT_EQ(out[3], std::exp(0.4));
+  EXPECT_EQ(out[4], 1.5);
+  EXPECT_EQ(out[5], std::exp(0.5));
+  EXPECT_EQ(out[6], 1e12);
+  // No data: the objective is 0 throughout the box, the start is kept.
+  const double inside[6] = {0.1, 0.2, 0.3, 0.4, 0.1, -0.5};
+  noxk4_fit_nls(x, y, &n0, inside, out);
+  EXPECT_EQ(out[4], 0.1);
+  EXPECT_EQ(out[5], std::exp(-0.5));
+  EXPECT_EQ(out[6], 0.0);
+  const double sd[7] = {0.1, 0.0, 0.2, 0.3, 0.4, 0.1, -0.5};
+  double od[8];
+  noxk4_fit_nls_drift(x, y, &n0, sd, od);
+  EXPECT_EQ(od[1], 0.0);
+  EXPECT_EQ(od[6], std::exp(-0.5));
+  EXPECT_EQ(od[7], 0.0);
+}
+
+TEST(Noxk4Fit, NalrRecoversCurveFromExactData) {
+  // A curve flat at the left end, so the anchor sits on the baseline.
+  const double th[6] = {1.0, 3.0, 1.0, 0.5, 0.1, 0.8};
+  std::vector<double> x, y;
+  // Band limits fall on data points (n - 1 is a multiple of J), so no
+  // segment straddles two bands and the sample lengths are chord sums.
+  const int n = 1201;
+  exact_curve(th, 0.0, n, x, y);
+  const int J = 12, w = 1;
+  const double lambda = 1.0, p = 2.0;
+  const double start[6] = {0.9, std::log(2.7), 1.1, std::log(0.55), 0.05, std::log(0.7)};
+  double out[7];
+  noxk4_fit_nalr(x.data(), y.data(), &n, &J, &lambda, &w, &p, start, out);
+  const double tol[6] = {2e-3, 0.02, 0.02, 0.02, 0.05, 0.1};
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(out[i], th[i], tol[i]) << i;
+  EXPECT_LT(out[6], 1e-5);
+}
+
+TEST(Noxk4Fit, NalrRefusesTooLittleData) {
+  const double x[4] = {0, 1, 2, 3}, y[4] = {0, 1, 2, 3};
+  const double lambda = 1, p = 2;
+  const double start[6] = {0, 0, 0, 0, 0, 0};
+  const int w = 3;
+  double out[7];
+  for (int nn : {2, 0, -1}) {
+    const int J = 2;
+    for (double& v : out) v = 5;
+    noxk4_fit_nalr(x, y, &nn, &J, &lambda, &w, &p, start, out);
+    for (double v : out) EXPECT_TRUE(std::isnan(v)) << nn;
+  }
+  for (int J : {0, -4}) {
+    const int nn = 4;
+    for (double& v : out) v = 5;
+    noxk4_fit_nalr(x, y, &nn, &J, &lambda, &w, &p, start, out);
+    for (double v : out) EXPECT_TRUE(std::isnan(v)) << J;
+  }
+  // A start outside the box: the penalty everywhere, the start comes back.
+  const int nn = 4, J = 1;
+  const double bad[6] = {0.5, 0.1, 0.2, 0.3, 2.0, 0.1};
+  noxk4_fit_nalr(x, y, &nn, &J, &lambda, &w, &p, bad, out);
+  EXPECT_EQ(out[0], 0.5);
+  EXPECT_EQ(out[4], 2.0);
+  EXPECT_EQ(out[6], 1e12);
+}
+
 }  // namespace

@@ -299,3 +299,41 @@ TEST(Noxeq2Readings, NoBstarWhenTheBalanceKeepsItsSign) {
   noxeq2_bstar(&nanal, &bs);
   EXPECT_TRUE(std::isnan(bs));
 }
+
+// ---- agreement with the grid readings of the same kernel --------------------
+
+namespace {
+
+void grid_readings(double al, double be, double* r) {
+  const int nth = 0, N = 20001;
+  noxeq_readings(&al, &be, &nth, nullptr, &N, r);
+}
+
+}  // namespace
+
+TEST(Noxeq2Readings, ClosedFormModeAndInflectionMatchTheGrid) {
+  const double step = 0.99998 / 20000;
+  const double pairs[][2] = {{-0.75, -0.75}, {-0.6, -0.4}, {-0.8, -0.3}};
+  for (const auto& p : pairs) {
+    double ub[2], r[5];
+    noxeq2_ub_quad(&p[0], &p[1], ub);
+    grid_readings(p[0], p[1], r);
+    EXPECT_NEAR(r[3], ub[1], step) << p[0] << " " << p[1];
+    EXPECT_NEAR(r[4], ub[0], step) << p[0] << " " << p[1];
+  }
+}
+
+TEST(Noxeq2Readings, BalanceIsMinusTheGridReading) {
+  // The grid snaps u_b and u_c to points 5e-5 apart; near the mode the
+  // reading is flat in u_c, so the gap is at most about q(u_b) times a step.
+  const double step = 0.99998 / 20000;
+  const double pairs[][2] = {{-0.75, -0.75}, {-0.6, -0.4}, {-0.8, -0.3}, {-0.6, -0.9}};
+  for (const auto& p : pairs) {
+    double r[5];
+    grid_readings(p[0], p[1], r);
+    const double e = E1(p[0], p[1]);
+    ASSERT_TRUE(std::isfinite(e)) << p[0] << " " << p[1];
+    const double ub = r[4], qb = std::pow(ub, p[0]) * std::pow(1 - ub, p[1]);
+    EXPECT_NEAR(e, -r[0], 1.05 * qb * step) << p[0] << " " << p[1];
+  }
+}

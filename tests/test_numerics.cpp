@@ -1,3 +1,342 @@
+// Toolkit: random streams, Nelder-Mead minimiser, Gauss-Legendre rule,
+// Simpson rule, sorting and scratch.
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "noxara.h"
+#include "numerics/common.h"
 #include "numerics/gl01.h"
-TEST(GaussLegendre, OneNode) { double x, w; noxara::gl01(1, &x, &w); EXPECT_EQ(x, 0.5); }
+#include "numerics/nelder_mead.h"
+#include "numerics/rng.h"
+#include "numerics/scratch.h"
+
+using namespace noxara;
+
+namespace {
+
+std::uint64_t bits(double x) {
+  std::uint64_t b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+
+}  // namespace
+
+// ---- random streams ------------------------------------------------------
+// Expected words were worked out with arbitrary-precision integer arithmetic
+// (a few lines of Python) from the increment and the two finaliser constants.
+
+TEST(NumericsRng, SplitMixFromZeroStateGivesTheReferenceFirstWord) {
+  std::uint64_t s = 0;
+  EXPECT_EQ(sm_next(s), 0xe220a8397b1dcdafULL);
+  EXPECT_EQ(s, kGamma);
+}
+
+TEST(NumericsRng, SeedZeroEntersOnlyThroughTheReplicateTerm) {
+  // mix(0*gamma XOR 1*M1) = mix(M1)
+  EXPECT_EQ(sm_seed(0, 0), 0xf2fea5823ed3a667ULL);
+  EXPECT_EQ(sm_seed(0, 0), sm_mix(kM1));
+  EXPECT_EQ(sm_seed(0, 4), sm_mix(5 * kM1));
+}
+
+TEST(NumericsRng, KnownFirstUniformsOfAReplicateStream) {
+  std::uint64_t s = sm_seed(42, 3);
+  EXPECT_EQ(sm_next(s), 0x101bdd310e1fa9c1ULL);
+  EXPECT_EQ(sm_next(s), 0xee8fe94b5d80fd39ULL);
+  s = sm_seed(42, 3);
+  EXPECT_EQ(sm_unif(s), 0.06292517135272979);
+  EXPECT_EQ(sm_unif(s), 0.9318834122655096);
+  EXPECT_EQ(sm_unif(s), 0.6555579784971272);
+}
+
+TEST(NumericsRng, NegativeSeedsAreSignExtended) {
+  std::uint64_t s = sm_seed(-7, 0);
+  EXPECT_EQ(sm_next(s), 0xc88f1ee7666daa73ULL);
+  // -7 sign-extended, not 2^32 - 7
+  const std::uint64_t wide = static_cast<std::uint64_t>(-7LL);
+  EXPECT_EQ(sm_seed(-7, 0), sm_mix((wide * kGamma) ^ kM1));
+}
+
+TEST(NumericsRng, NormalUsesTwoUniformsCosineBranch) {
+  std::uint64_t s = sm_seed(42, 0);
+  EXPECT_EQ(sm_norm(s), -0.5716005922560073);
+  std::uint64_t t = sm_seed(42, 0);
+  sm_next(t);
+  sm_next(t);
+  EXPECT_EQ(s, t);  // exactly two steps consumed
+}
+
+TEST(NumericsRng, UniformIsAMultipleOfTwoToMinus53InUnitInterval) {
+  std::uint64_t s = sm_seed(1, 1);
+  for (int i = 0; i < 1000; ++i) {
+    const double u = sm_unif(s);
+    ASSERT_GE(u, 0.0);
+    ASSERT_LT(u, 1.0);
+    const double k = u / kTwoPow53Inv;
+    ASSERT_EQ(k, std::floor(k));
+  }
+}
+
+TEST(NumericsRng, XoshiroSeedIsZeroExtended) {
+  Xoshiro a, b;
+  a.seed_rng(-1);
+  b.sm_state = 0x00000000FFFFFFFFULL;
+  for (auto& w : b.xs) w = b.splitmix64();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(a.xs[i], b.xs[i]);
+  EXPECT_EQ(a.sm_state, 0x00000000FFFFFFFFULL + 4 * kGamma);
+  for (int i = 0; i < 100; ++i) {
+    const double u = a.next_unif();
+    ASSERT_GT(u, 0.0);
+    ASSERT_LT(u, 1.0);
+  }
+}
+
+// ---- Nelder-Mead -----------------------------------------------------------
+
+namespace {
+
+int g_unused;  // only its address is passed as a context
+
+double quad2(const double* p, const void* ctx) {
+  EXPECT_EQ(ctx, &g_unused);
+  const double a = p[0] - 1.0, b = p[1] + 2.0;
+  return a * a + b * b;
+}
+
+struct Counter {
+  int evals = 0;
+};
+
+double counted_quad(const double* p, void* ctx) {
+  static_cast<Counter*>(ctx)->evals++;
+  const double a = p[0] - 1.0, b = p[1] + 2.0;
+  return a * a + b * b;
+}
+
+double constant_obj(const double*, const void*) { return 3.0; }
+
+double first_coord(const double* p, const void*) { return p[0]; }
+
+double sum7(const double* p, const void*) {
+  double s = 0;
+  for (int j = 0; j < 7; ++j) s += (p[j] - j) * (p[j] - j);
+  return s;
+}
+
+}  // namespace
+
+TEST(NumericsNelderMead, QuadraticConverges) {
+  const double start[2] = {0.0, 0.0};
+  double x[2], f;
+  noxk4_nmd(quad2, &g_unused, 2, start, 1000, x, &f);
+  EXPECT_NEAR(x[0], 1.0, 1e-9);
+  EXPECT_NEAR(x[1], -2.0, 1e-9);
+  EXPECT_LT(f, 1e-17);
+}
+
+TEST(NumericsNelderMead, StopsOnSpreadLongBeforeTheCap) {
+  const double start[2] = {0.0, 0.0};
+  double x1[2], f1, x2[2], f2;
+  noxk4_nmd(quad2, &g_unused, 2, start, 1000, x1, &f1);
+  noxk4_nmd(quad2, &g_unused, 2, start, 100000, x2, &f2);
+  // A larger cap changes nothing once the spread test has fired.
+  EXPECT_EQ(bits(x1[0]), bits(x2[0]));
+  EXPECT_EQ(bits(f1), bits(f2));
+  double x3[2], f3;
+  noxk4_nmd(quad2, &g_unused, 2, start, 60, x3, &f3);
+  EXPECT_GT(f3, f1);  // sixty iterations are not enough
+}
+
+TEST(NumericsNelderMead, MaxitZeroReturnsBestInitialVertex) {
+  // Vertices: (0,0) f=5, (0.1,0) f=4.81, (0,0.1) f=5.41 -> vertex 1.
+  const double start[2] = {0.0, 0.0};
+  double x[2], f;
+  noxk4_nmd(quad2, &g_unused, 2, start, 0, x, &f);
+  EXPECT_EQ(x[0], 0.1);
+  EXPECT_EQ(x[1], 0.0);
+  EXPECT_EQ(f, 0.9 * 0.9 + 4.0);
+  noxk4_nmd(quad2, &g_unused, 2, start, -5, x, &f);
+  EXPECT_EQ(x[0], 0.1);
+}
+
+TEST(NumericsNelderMead, ConstantObjectiveKeepsTheStart) {
+  const double start[3] = {1.0, -2.0, 0.5};
+  double x[3], f;
+  noxk4_nmd(constant_obj, nullptr, 3, start, 500, x, &f);
+  EXPECT_EQ(x[0], 1.0);
+  EXPECT_EQ(x[1], -2.0);
+  EXPECT_EQ(x[2], 0.5);
+  EXPECT_EQ(f, 3.0);
+}
+
+TEST(NumericsNelderMead, InitialStepRulesOfTheTwoHomes) {
+  // With maxit = 0 and objective p[0], the best initial vertex is the start
+  // (the step is added), so probe the step through -p[0] instead.
+  struct Neg {
+    static double f(const double* p, const void*) { return -p[0]; }
+    static double g(const double* p, void*) { return -p[0]; }
+  };
+  double x[4], f;
+  const double zero[1] = {0.0};
+  noxk4_nmd(Neg::f, nullptr, 1, zero, 0, x, &f);
+  EXPECT_EQ(x[0], 0.1);
+  const double tiny[1] = {1e-9};
+  noxk4_nmd(Neg::f, nullptr, 1, tiny, 0, x, &f);
+  EXPECT_EQ(x[0], 1e-9 + 1e-10);
+  const double tiny4[4] = {1e-9, 7.0, 8.0, 9.0};
+  nmd(Neg::g, nullptr, 1, tiny4, 0, x, &f);
+  EXPECT_EQ(x[0], 1e-9 + 0.1);
+  // all four stored coordinates are carried through
+  EXPECT_EQ(x[1], 7.0);
+  EXPECT_EQ(x[2], 8.0);
+  EXPECT_EQ(x[3], 9.0);
+  (void)first_coord;
+}
+
+TEST(NumericsNelderMead, VariableProjectionHomeMinimisesWithMutableContext) {
+  Counter c;
+  const double start[4] = {0.0, 0.0, 0.0, 0.0};
+  double x[4], f;
+  nmd(counted_quad, &c, 2, start, 1000, x, &f);
+  EXPECT_NEAR(x[0], 1.0, 1e-8);
+  EXPECT_NEAR(x[1], -2.0, 1e-8);
+  EXPECT_GT(c.evals, 50);
+}
+
+TEST(NumericsNelderMead, SevenDimensionsWorkAndEightAreRefused) {
+  double start[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  double x[8], f;
+  noxk4_nmd(sum7, nullptr, 7, start, 20000, x, &f);
+  for (int j = 0; j < 7; ++j) EXPECT_NEAR(x[j], j, 1e-4);
+  for (int j = 0; j < 8; ++j) start[j] = j + 0.5;
+  for (int j = 0; j < 8; ++j) x[j] = -1.0;
+  noxk4_nmd(sum7, nullptr, 8, start, 100, x, &f);
+  EXPECT_TRUE(std::isnan(f));
+  for (int j = 0; j < 8; ++j) EXPECT_EQ(x[j], start[j]);
+  f = 0.0;
+  noxk4_nmd(sum7, nullptr, 0, start, 100, x, &f);
+  EXPECT_TRUE(std::isnan(f));
+}
+
+TEST(NumericsNelderMead, NaNValuesAreNeverChosenExceptAtVertexZero) {
+  struct N {
+    static double f(const double* p, const void*) {
+      return p[0] > 0.05 ? std::numeric_limits<double>::quiet_NaN() : p[0] * p[0] + 1.0;
+    }
+  };
+  const double start[1] = {0.0};
+  double x[1], f;
+  noxk4_nmd(N::f, nullptr, 1, start, 0, x, &f);
+  EXPECT_EQ(x[0], 0.0);
+  EXPECT_EQ(f, 1.0);
+}
+
+// ---- Gauss-Legendre ---------------------------------------------------------
+
+TEST(NumericsGaussLegendre, SmallRulesMatchClosedForms) {
+  double x[3], w[3];
+  gl01(1, x, w);
+  EXPECT_EQ(x[0], 0.5);
+  EXPECT_NEAR(w[0], 1.0, 1e-15);
+  gl01(2, x, w);
+  EXPECT_NEAR(x[0], 0.5 + std::sqrt(3.0) / 6.0, 1e-15);
+  EXPECT_NEAR(x[1], 0.5 - std::sqrt(3.0) / 6.0, 1e-15);
+  EXPECT_NEAR(w[0], 0.5, 1e-15);
+  EXPECT_NEAR(w[1], 0.5, 1e-15);
+  gl01(3, x, w);
+  EXPECT_NEAR(x[0], 0.5 + std::sqrt(15.0) / 10.0, 1e-15);
+  EXPECT_NEAR(x[1], 0.5, 1e-15);
+  EXPECT_NEAR(x[2], 0.5 - std::sqrt(15.0) / 10.0, 1e-15);
+  EXPECT_NEAR(w[0], 5.0 / 18.0, 1e-15);
+  EXPECT_NEAR(w[1], 4.0 / 9.0, 1e-15);
+  EXPECT_NEAR(w[2], 5.0 / 18.0, 1e-15);
+}
+
+TEST(NumericsGaussLegendre, NodesDescendWeightsSumToOneAndPolynomialsIntegrateExactly) {
+  for (int n : {4, 7, 20, 40, 60, 101}) {
+    double x[101], w[101];
+    gl01(n, x, w);
+    double sw = 0.0;
+    for (int i = 0; i < n; ++i) {
+      sw += w[i];
+      ASSERT_GT(x[i], 0.0);
+      ASSERT_LT(x[i], 1.0);
+      if (i > 0) {
+        ASSERT_LT(x[i], x[i - 1]);
+      }
+    }
+    EXPECT_NEAR(sw, 1.0, 1e-13) << n;
+    // integral of x^d on [0, 1] is 1/(d+1), exact for d <= 2n - 1
+    for (int d : {0, 1, 2 * n - 1}) {
+      double s = 0.0;
+      for (int i = 0; i < n; ++i) s += w[i] * std::pow(x[i], d);
+      EXPECT_NEAR(s, 1.0 / (d + 1), 1e-13) << "n=" << n << " d=" << d;
+    }
+  }
+}
+
+TEST(NumericsGaussLegendre, NonPositiveCountWritesNothing) {
+  double x[1] = {7.0}, w[1] = {8.0};
+  gl01(0, x, w);
+  gl01(-3, x, w);
+  EXPECT_EQ(x[0], 7.0);
+  EXPECT_EQ(w[0], 8.0);
+}
+
+// ---- Simpson, sorting, scratch ------------------------------------------------
+
+namespace {
+double cube(double x, void*) { return x * x * x; }
+double expo(double x, void*) { return std::exp(x); }
+}  // namespace
+
+TEST(NumericsSimpson, ExactForCubicsAndAccurateForSmoothFunctions) {
+  EXPECT_NEAR(simpson(cube, nullptr, 0.0, 2.0, 2), 4.0, 1e-15);
+  EXPECT_NEAR(simpson(cube, nullptr, -1.0, 3.0, 10), 20.0, 1e-13);
+  EXPECT_NEAR(simpson(expo, nullptr, 0.0, 1.0, 100), std::exp(1.0) - 1.0, 1e-10);
+}
+
+TEST(NumericsSort, AscendingAndNaNDoesNotBreakIt) {
+  double x[6] = {3.0, -1.0, 2.0, 2.0, 10.0, -5.0};
+  sort_doubles(x, 6);
+  for (int i = 1; i < 6; ++i) EXPECT_LE(x[i - 1], x[i]);
+  double y[5] = {1.0, std::nan(""), -2.0, 4.0, 0.5};
+  sort_doubles(y, 5);  // must terminate and keep every value
+  int nans = 0;
+  double s = 0;
+  for (double v : y) {
+    if (std::isnan(v)) {
+      ++nans;
+    } else {
+      s += v;
+    }
+  }
+  EXPECT_EQ(nans, 1);
+  EXPECT_EQ(s, 3.5);
+  EXPECT_EQ(cmp_double(&y[0], &y[0]), 0);
+  const double a = 1.0, b = 2.0, q = std::nan("");
+  EXPECT_EQ(cmp_double(&a, &b), -1);
+  EXPECT_EQ(cmp_double(&b, &a), 1);
+  EXPECT_EQ(cmp_double(&a, &q), 0);
+}
+
+TEST(NumericsScratch, ZeroSizeIsNotAFailureAndOverflowIs) {
+  Scratch<double> none(0);
+  EXPECT_TRUE(none.ok());
+  Scratch<double> some(16, true);
+  ASSERT_TRUE(some.ok());
+  for (std::size_t i = 0; i < 16; ++i) EXPECT_EQ(some[i], 0.0);
+  Scratch<double> huge(std::numeric_limits<std::size_t>::max() / 4);
+  EXPECT_FALSE(huge.ok());
+}
+
+TEST(NumericsMarker, NaNMarkerHasTheQuietBitPattern) {
+  EXPECT_EQ(bits(nan_marker()), 0x7FF8000000000000ULL);
+  double v[3] = {1, 2, 3};
+  fill_nan(v, 2);
+  EXPECT_TRUE(std::isnan(v[0]) && std::isnan(v[1]));
+  EXPECT_EQ(v[2], 3.0);
+}

@@ -218,9 +218,10 @@ exp_table build_exp_table() noexcept {
 
 }  // namespace
 
-// The table, built on first use. The function-local static is initialised
-// exactly once; a concurrent first caller waits until it is complete, and
-// afterwards it is only read.
+// The table, built on first use and kept for the life of the library. The
+// function-local static is initialised exactly once (its guard is the table's
+// ready flag); a concurrent first caller waits until the table is complete,
+// and afterwards it is only read.
 const exp_table& al_exp_nodes() {
   static const exp_table tab = build_exp_table();
   return tab;

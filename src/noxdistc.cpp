@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "noxara.h"
+#include "noxdistc.h"
 #include "numerics/common.h"
 #include "numerics/gl01.h"
 #include "numerics/scratch.h"
@@ -169,10 +170,6 @@ double quantile7(const double* v, std::size_t N, double p) {
 // 80 nodes t_j (ascending) and weights w_j (summing to 1) approximating
 // E[g(T)] for a standard exponential T: Gauss-Legendre on [-1, 1], mapped
 // through b = (x + 1)/2, t = b/(1 - b).
-struct exp_table {
-  double exp_t[80];
-  double exp_w[80];
-};
 
 namespace {
 

@@ -11,19 +11,9 @@
 #include <vector>
 
 #include "noxara.h"
+#include "noxdistc.h"
 #include "numerics/gl01.h"
 
-// Internal helpers of the family (defined in src/noxdistc.cpp).
-namespace noxara {
-struct exp_table {
-  double exp_t[80];
-  double exp_w[80];
-};
-const exp_table& al_exp_nodes();
-double noxq_admissible(double c1, double c2);
-double std_normal_qf(double p);
-double quantile7(const double* v, std::size_t N, double p);
-}  // namespace noxara
 
 using namespace noxara;
 

@@ -70,6 +70,25 @@ double qmin_grid(const double* rr, const double* ri, int M, int nodes) {
   return mn;
 }
 
+// Largest grid (M times nodes) whose cosines and sines the shrinkage tabulates.
+constexpr std::size_t kQminTableMax = std::size_t(1) << 20;
+
+// qmin_grid from tabulated cos/sin of the angles m*2*pi*(j/nodes), stored
+// row j, column m-1.
+double qmin_table(const double* cs, const double* sn, const double* rr, const double* ri,
+                  std::size_t M, std::size_t N) {
+  double mn = 1e300;
+  for (std::size_t j = 0; j < N; ++j) {
+    const double* c = cs + j * M;
+    const double* s = sn + j * M;
+    double acc = 0.0;
+    for (std::size_t m = 0; m < M; ++m) acc += c[m] * rr[m] - s[m] * ri[m];
+    const double v = 1 + 2 * acc;
+    if (v < mn) mn = v;
+  }
+  return mn;
+}
+
 // Shrinks rho toward 0 (the density toward the uniform) until the minimum of
 // q clears the margin: out = t*rho interleaved, out[2M] = t. M >= 0.
 bool admiss_into(const double* rr, const double* ri, int M, double margin, int nodes,
@@ -87,7 +106,24 @@ bool admiss_into(const double* rr, const double* ri, int M, double margin, int n
     return true;
   }
   // t*rho gives q_t(u) = 1 + t*(q(u) - 1): bisection for the largest
-  // admissible t.
+  // admissible t. The grid's cosines and sines do not depend on t, so they
+  // are tabulated once when the table is of moderate size (same values, same
+  // order of operations as the direct evaluation).
+  const std::size_t Ns = nodes > 0 ? static_cast<std::size_t>(nodes) : 0;
+  const bool tabulate = Ns > 0 && Ms > 0 && Ms <= kQminTableMax / Ns;
+  Scratch<double> cs(tabulate ? Ms * Ns : 0);
+  Scratch<double> sn(tabulate ? Ms * Ns : 0);
+  const bool use_tab = tabulate && cs.ok() && sn.ok();
+  if (use_tab) {
+    for (std::size_t j = 0; j < Ns; ++j) {
+      const double u = static_cast<double>(j) / nodes;
+      for (std::size_t m = 1; m <= Ms; ++m) {
+        const double a = static_cast<int>(m) * kCircTwoPi * u;
+        cs[j * Ms + m - 1] = std::cos(a);
+        sn[j * Ms + m - 1] = std::sin(a);
+      }
+    }
+  }
   double lo = 0.0;
   double hi = 1.0;
   for (int it = 0; it < 80; ++it) {
@@ -96,7 +132,9 @@ bool admiss_into(const double* rr, const double* ri, int M, double margin, int n
       tr[m] = t * rr[m];
       ti[m] = t * ri[m];
     }
-    if (qmin_grid(tr.data(), ti.data(), M, nodes) >= margin) {
+    const double mn = use_tab ? qmin_table(cs.data(), sn.data(), tr.data(), ti.data(), Ms, Ns)
+                              : qmin_grid(tr.data(), ti.data(), M, nodes);
+    if (mn >= margin) {
       lo = t;
     } else {
       hi = t;

@@ -77,26 +77,24 @@ TEST(NoxcircFourier, QuantileDensityIsNormalisedAndMatchesDefinition) {
 
 TEST(NoxcircFourier, CommonComplexFactorChangesNothing) {
   const int np = 4, nodes = 200, n = 5, p = 2;
-  const cd f(-0.7, 1.3);
+  const double u[n] = {0.0, 0.13, 0.5, 0.77, 0.999}, th[n] = {-2.0, 0.3, 1.0, 3.0, 6.0}, mu = 0.4;
+  // Every routine's outputs, one after the other.
+  auto all = [&](const double* pre, const double* pim) {
+    std::vector<double> r(4 * n + 2);
+    noxc_qd_fr(u, &n, pre, pim, &np, &r[0]);
+    noxc_Q_fr(u, &n, pre, pim, &np, &nodes, &r[n]);
+    noxc_dens_fr(th, &n, pre, pim, &np, &mu, &nodes, &r[2 * n]);
+    noxc_rand_fr(u, &n, pre, pim, &np, &mu, &nodes, &r[3 * n]);
+    noxc_trigmom_fr(&p, pre, pim, &np, &mu, &nodes, &r[4 * n]);
+    return r;
+  };
   double pre2[4], pim2[4];
   for (int j = 0; j < 4; ++j) {
-    const cd c = f * cd(kPre[j], kPim[j]);
+    const cd c = cd(-0.7, 1.3) * cd(kPre[j], kPim[j]);
     pre2[j] = c.real(); pim2[j] = c.imag();
   }
-  const double u[n] = {0.0, 0.13, 0.5, 0.77, 0.999};
-  const double th[n] = {-2.0, 0.3, 1.0, 3.0, 6.0};
-  const double mu = 0.4;
-  double a[n], b[n];
-  noxc_qd_fr(u, &n, kPre, kPim, &np, a); noxc_qd_fr(u, &n, pre2, pim2, &np, b);
-  for (int i = 0; i < n; ++i) EXPECT_NEAR(a[i], b[i], 1e-12);
-  noxc_Q_fr(u, &n, kPre, kPim, &np, &nodes, a); noxc_Q_fr(u, &n, pre2, pim2, &np, &nodes, b);
-  for (int i = 0; i < n; ++i) EXPECT_NEAR(a[i], b[i], 1e-12);
-  noxc_dens_fr(th, &n, kPre, kPim, &np, &mu, &nodes, a); noxc_dens_fr(th, &n, pre2, pim2, &np, &mu, &nodes, b);
-  for (int i = 0; i < n; ++i) EXPECT_NEAR(a[i], b[i], 1e-11);
-  noxc_rand_fr(u, &n, kPre, kPim, &np, &mu, &nodes, a); noxc_rand_fr(u, &n, pre2, pim2, &np, &mu, &nodes, b);
-  for (int i = 0; i < n; ++i) EXPECT_NEAR(a[i], b[i], 1e-11);
-  noxc_trigmom_fr(&p, kPre, kPim, &np, &mu, &nodes, a); noxc_trigmom_fr(&p, pre2, pim2, &np, &mu, &nodes, b);
-  EXPECT_NEAR(a[0], b[0], 1e-12); EXPECT_NEAR(a[1], b[1], 1e-12);
+  const std::vector<double> a = all(kPre, kPim), b = all(pre2, pim2);
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-11) << i;
 }
 
 TEST(NoxcircFourier, QuantileAndDensityAgainstClosedForm) {
@@ -319,6 +317,16 @@ TEST(NoxcircLmom, QminAndAdmissibility) {
   noxc_qmin_rho(s3r, s3i, &M3, &nodes3, &mn);
   EXPECT_GE(mn, mg3);
   EXPECT_LT(mn, mg3 + 1e-9);
+  // The shrink factor is exactly that of 80 halvings checked by noxc_qmin_rho.
+  double lo = 0, hi = 1;
+  for (int it = 0; it < 80; ++it) {
+    const double t = (lo + hi) * 0.5;
+    const double tr[3] = {t * r3[0], t * r3[1], t * r3[2]}, ti[3] = {t * i3[0], t * i3[1], t * i3[2]};
+    noxc_qmin_rho(tr, ti, &M3, &nodes3, &mn);
+    (mn >= mg3 ? lo : hi) = t;
+  }
+  EXPECT_EQ(o3[6], lo);
+  EXPECT_EQ(o3[0], lo * r3[0]);
   // rho = 0 and a margin up to 1: nothing to shrink.
   const double z3[3] = {0, 0, 0}, one = 1.0;
   noxc_admiss(z3, z3, &M3, &one, &nodes3, o3);

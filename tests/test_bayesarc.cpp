@@ -54,20 +54,21 @@ TEST(BayesarcPost, SingleObservationClosedForm) {
 }
 
 TEST(BayesarcPost, EmptySamplesAndNoDraws) {
+  // n < 1: every pair is the diagonal's (1 - sqrt(2), 0); nothing past the end.
   for (int n : {0, -4}) {
-    int M = 3, seed = 1;
-    double out[7] = {9, 9, 9, 9, 9, 9, 9};
+    int M = 3, D = 2, m = 2, seed = 1;
+    double out[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9}, ref[9] = {9, 9, 9, 9, 9, 9, 9, 9, 9};
     bb_post(&n, nullptr, &M, &seed, out);
-    for (int m = 0; m < 3; ++m) {
-      EXPECT_EQ(out[2 * m], kExcess0);
-      EXPECT_EQ(out[2 * m + 1], 0.0);
+    bb_ref(&n, &D, &m, &seed, ref);
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_EQ(ref[2 * c], kExcess0);
+      EXPECT_EQ(ref[2 * c + 1], 0.0);
+      if (c < 3) {
+        EXPECT_EQ(out[2 * c], kExcess0);
+        EXPECT_EQ(out[2 * c + 1], 0.0);
+      }
     }
     EXPECT_EQ(out[6], 9.0);
-    int D = 2, mm = 2;
-    double ref[9];
-    std::fill(ref, ref + 9, 9.0);
-    bb_ref(&n, &D, &mm, &seed, ref);
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(ref[2 * c], kExcess0);
     EXPECT_EQ(ref[8], 9.0);
   }
   int n = 3, zero = 0, two = 2, neg = -1, seed = 5;

@@ -48,7 +48,7 @@ extern "C" NOXARA_API void noxvc_icc_oneway(const double* y, const int* g, const
     // Counts enter as doubles: the square of a large count overflows an int.
     const double c = static_cast<double>(counts[j]);
     const double e = sums[j] / counts[j] - total / Nd;
-    SSB += c * (e * e);
+    SSB += c * e * e;
     S2 += c * c;
   }
   double SSW = 0.0;

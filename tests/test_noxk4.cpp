@@ -319,8 +319,7 @@ TEST(Noxk4Readings, FailuresGiveNaN) {
   const double expo[6] = {0.0, 1.0, 0.0, 1.0, 0.0, 1.0};
   noxk4_readings(expo, &G, out);
   EXPECT_TRUE(all_nan());
-  // Infinite quantile range (h <= 0 with k = -1 gives a finite lower end,
-  // but a NaN scale gives none).
+  // A NaN scale gives no quantile range to read on.
   const double bad[6] = {0.0, 1.0, 0.0, kNaN, 0.1, 0.2};
   noxk4_readings(bad, &G, out);
   EXPECT_TRUE(all_nan());

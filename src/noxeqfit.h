@@ -127,4 +127,68 @@ double ef_scoreF6(const double* x, const double* y, int n, const double* th,
 
 }  // namespace noxara
 
+// ===========================================================================
+// Simulation studies: model-fit simulation of the constrained bc curve and
+// estimation of the beta-kernel exponents (separate block, kept last).
+// ===========================================================================
+
+namespace noxara {
+
+// ---- model-fit simulation --------------------------------------------------
+
+// Context of the two profile objectives over (mu, sg, al) of the constrained
+// bc curve (be tied to al by the table (cal, cbe)).
+struct mf_ctx {
+  const double* x;
+  const double* y;
+  int n;
+  const double* cal;  // al values, ascending
+  const double* cbe;  // be at each al
+  int nc;
+  double alo, ahi;    // interval of al
+  double xlo;         // x[0]
+  double xrng;        // x[n-1] - x[0]
+  double* wk;         // 10n doubles of scratch
+};
+
+// Window test: the rising window [mu, mu + sg] covers the middle half of the
+// design range. 1 when admissible, 0 otherwise (also for NaN).
+int mf_overlap(double mu, double sg, const mf_ctx* ctx) noexcept;
+// Residual sum of squares with the level and height profiled by least
+// squares; 1e30 for inadmissible parameters or a singular design.
+double mf_sse3(const double* p, const void* ctx);
+// Score statistic of the profiled curve; 1e10 when inadmissible or not
+// computable.
+double mf_obj3(const double* p, const void* ctx);
+// Profile minimum of the score statistic over the constrained curves: a
+// least-squares stage of m1 iterations from five al starts, then two score
+// stages of maxit iterations; 1e30 when no start reaches an admissible fit.
+double ef_profmin(const mf_ctx* ctx, const double* st, int maxit) noexcept;
+// Least-squares stage of ef_profmin from s0: mf_sse3 minimised with 300
+// iterations when maxit <= 601, maxit/2 otherwise.
+void ef_profls(const mf_ctx* ctx, const double* s0, int maxit, double* pls, double* fls) noexcept;
+
+// ---- estimation of the exponents --------------------------------------------
+
+// Context of the estimation objective over (al, be).
+struct es_ctx {
+  const double* x;     // the sample
+  int n;
+  int which;           // 0 likelihood, 1 mean and variance, 2 L-moment ratios
+  const double* targ;  // two target values (not read for which = 0)
+  const double* g200;  // the 200 midpoints (k + 0.5)/200
+};
+
+// I_u(a, b), the quantile function of the family normalised to [0, 1].
+double ef_pbeta(double u, double a, double b) noexcept;
+// Its inverse: the distribution function at x.
+double ef_qbeta(double x, double a, double b) noexcept;
+// L-moment ratios (tau3, tau4) of the normalised family of exponents (al, be).
+void es_tau(double al, double be, double* out2) noexcept;
+// Estimation objective; 1e9 outside the box al in (-0.99, -0.01),
+// be in (-0.99, 0.5) and for non-finite values.
+double es_obj(const double* p, const void* ctx);
+
+}  // namespace noxara
+
 #endif

@@ -18,7 +18,9 @@ void sort_doubles(double* x, std::size_t n) noexcept {
 
 double simpson(simpson_fn f, void* ctx, double lo, double hi, int N) {
   const double h = (hi - lo) / N;
-  double s = f(lo, ctx) + f(hi, ctx);
+  const double flo = f(lo, ctx);
+  const double fhi = f(hi, ctx);
+  double s = flo + fhi;
   for (int i = 1; i < N; ++i) {
     const double w = (i % 2 == 1) ? 4.0 : 2.0;
     s += w * f(lo + i * h, ctx);

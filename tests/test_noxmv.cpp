@@ -15,7 +15,6 @@
 namespace noxara {
 double mv_read_a(const double* v);
 double mv_read_th(const double* fit);
-void mv_tr6(const double* v, double* st6);
 int mv_starts(double mus, double mum, double sg0, double* starts);
 int mv_blocklen(const double* r, int n);
 bool mv_blockdraw(const double* m0, const double* r, int n, int bl, std::uint64_t& s,
@@ -114,48 +113,19 @@ TEST(NoxmvBlock, FullLengthBlockAndOversizedBlock) {
 // ---------------------------------------------------------------------------
 // Starts and record conversions.
 
-TEST(NoxmvStarts, GridLayoutAndCoincidingLocations) {
+TEST(NoxmvStarts, SixtyStartsWhenTheLocationsCoincide) {
   std::vector<double> st(480, -99.0);
-  const double sg0 = 1.6;
-  EXPECT_EQ(noxara::mv_starts(2.0, 3.0, sg0, st.data()), 120);
-  auto row = [&](int num) { return &st[4 * num]; };
-  EXPECT_EQ(row(0)[0], 2.0);
-  EXPECT_EQ(row(0)[1], std::log(0.5 * sg0));
-  EXPECT_EQ(row(0)[2], -0.9);
-  EXPECT_EQ(row(0)[3], 0.02);
-  // location 1, scale 1, k = 0, h = 0.3
-  const double* r = row(60 + 20 + 3 * 4 + 2);
-  EXPECT_EQ(r[0], 3.0);
-  EXPECT_EQ(r[1], std::log(sg0));
-  EXPECT_EQ(r[2], 0.0);
-  EXPECT_EQ(r[3], 0.3);
-  EXPECT_EQ(row(119)[0], 3.0);
-  EXPECT_EQ(row(119)[1], std::log(2.0 * sg0));
-  EXPECT_EQ(row(119)[2], 0.3);
-  EXPECT_EQ(row(119)[3], 0.8);
+  EXPECT_EQ(noxara::mv_starts(2.0, 3.0, 1.6, st.data()), 120);
+  // Last start: second location, scale factor 2, k = 0.3, h = 0.8.
+  EXPECT_EQ(st[476], 3.0);
+  EXPECT_EQ(st[477], std::log(2.0 * 1.6));
+  EXPECT_EQ(st[478], 0.3);
+  EXPECT_EQ(st[479], 0.8);
 
   std::fill(st.begin(), st.end(), -99.0);
-  EXPECT_EQ(noxara::mv_starts(2.5, 2.5, sg0, st.data()), 60);
-  EXPECT_EQ(row(59)[0], 2.5);
+  EXPECT_EQ(noxara::mv_starts(2.5, 2.5, 1.6, st.data()), 60);
+  for (int i = 0; i < 240; i += 4) EXPECT_EQ(st[i], 2.5);
   for (int i = 240; i < 480; ++i) EXPECT_EQ(st[i], -99.0);
-}
-
-TEST(NoxmvStarts, SixParameterStartFromProjectionRecord) {
-  const double v[8] = {0.3, 0.01, 2.0, 4.0, 1.5, -0.2, 0.4, 0.1};
-  double st[6];
-  noxara::mv_tr6(v, st);
-  EXPECT_EQ(st[0], 0.3);
-  EXPECT_EQ(st[1], std::log(2.0));
-  EXPECT_EQ(st[2], 4.0);
-  EXPECT_EQ(st[3], std::log(1.5));
-  EXPECT_EQ(st[4], -0.2);
-  EXPECT_EQ(st[5], std::log(0.4));
-  // A falling amplitude and h = 0 are floored before the logarithm.
-  const double w[8] = {0.3, 0.01, -2.0, 4.0, 0.0, -0.2, 0.0, 0.1};
-  noxara::mv_tr6(w, st);
-  EXPECT_EQ(st[1], std::log(1e-8));
-  EXPECT_EQ(st[3], std::log(1e-8));
-  EXPECT_EQ(st[5], std::log(0.001));
 }
 
 TEST(NoxmvRead, ReadingsOfRecords) {
@@ -196,88 +166,73 @@ TEST(NoxmvBoot, TooFewPointsLeaveNaN) {
   }
 }
 
-TEST(NoxmvBoot, PointReadingsAndSubsetSlots) {
-  std::vector<double> x, y;
-  make_data(44, x, y);
-  const int n = 44, B = 0, seed = 3, maxit = 60;
-  // Every point lies at or beyond cutx: slot 5 refits the full data exactly
-  // like slot 0.
-  const double cutx = x[0];
-  double a[8], A[1] = {42.0};
-  noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a, A);
-  EXPECT_EQ(A[0], 42.0);  // no replicates requested: A untouched
+// One bootstrap of 62 points with two replicates, shared by the tests below
+// (the call is expensive). Every point lies at or beyond cutx.
+class NoxmvBootRun : public ::testing::Test {
+ protected:
+  static constexpr int kN = 62, kB = 2, kSeed = -17, kMaxit = 20;
+  static std::vector<double> x, y;
+  static double a[8], A[8 * kB];
+  static void SetUpTestSuite() {
+    make_data(kN, x, y, 0.05);
+    const int n = kN, B = kB, seed = kSeed, maxit = kMaxit;
+    const double cutx = x[0];
+    noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a, A);
+  }
+};
+std::vector<double> NoxmvBootRun::x, NoxmvBootRun::y;
+double NoxmvBootRun::a[8], NoxmvBootRun::A[8 * NoxmvBootRun::kB];
 
-  // The true tangent intercept of the curve.
+TEST_F(NoxmvBootRun, PointReadingsNearTheTrueCurve) {
+  // The tangent intercept of the curve the data were drawn from.
   const double theta[6] = {0.5, 2.0, 5.0, 1.0, 0.1, 0.4};
   const int grid = 4000;
   double tr[3];
   noxk4_readings(theta, &grid, tr);
   ASSERT_TRUE(std::isfinite(tr[0]));
-  for (int j : {0, 1, 2, 4}) EXPECT_NEAR(a[j], tr[0], 0.3) << j;
+  // (The band fit of slot 3 may settle on a curve steepest at its lower end,
+  // which has no reading; it is not checked here.)
+  for (int j : {0, 1, 2, 4, 5, 6, 7}) EXPECT_NEAR(a[j], tr[0], 0.25) << j;
+  // With every point at or beyond the cut, the subset fit is the full fit.
   EXPECT_TRUE(same_bits(a[5], a[0]));
-  // Halves of 22 points are too small to fit.
-  EXPECT_TRUE(std::isnan(a[6]));
-  EXPECT_TRUE(std::isnan(a[7]));
-
-  // A NaN cut selects no points.
-  const double cnan = std::nan("");
-  double b[8];
-  noxk4_mv_boot(x.data(), y.data(), &n, &cnan, &B, &seed, kBounds, &maxit, b, A);
-  EXPECT_TRUE(std::isnan(b[5]));
-  for (int j : {0, 1, 2, 3, 4}) EXPECT_TRUE(same_bits(a[j], b[j])) << j;
 }
 
-TEST(NoxmvBoot, HalvesAreFittedFrom62Points) {
-  const int maxit = 30, B = 0, seed = 0;
-  for (int n : {61, 62}) {
-    std::vector<double> x, y;
-    make_data(n, x, y);
-    const double cutx = 1e300;  // no subset beyond the data
-    double a[8], A[1];
-    noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a, A);
-    EXPECT_TRUE(std::isfinite(a[0]));
-    EXPECT_TRUE(std::isnan(a[5]));
-    if (n == 61) {
-      EXPECT_TRUE(std::isnan(a[6]));
-      EXPECT_TRUE(std::isnan(a[7]));
-    } else {
-      EXPECT_TRUE(std::isfinite(a[6]));
-      EXPECT_TRUE(std::isfinite(a[7]));
-    }
-  }
-}
-
-TEST(NoxmvBoot, ReplicatesDependOnSeedAndIndexOnly) {
-  std::vector<double> x, y;
-  make_data(36, x, y, 0.08);
-  const int n = 36, maxit = 40, seed = -17;
-  const double cutx = 5.0;
-  double a2[8], a3[8], a2b[8], A2[16], A3[24], A2b[16];
-  int B = 2;
-  noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a2, A2);
-  noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a2b, A2b);
-  B = 3;
-  noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a3, A3);
-  for (int j = 0; j < 8; ++j) {
-    EXPECT_TRUE(same_bits(a2[j], a2b[j]));
-    EXPECT_TRUE(same_bits(a2[j], a3[j]));
-  }
-  for (int j = 0; j < 16; ++j) {
-    EXPECT_TRUE(same_bits(A2[j], A2b[j])) << j;
-    EXPECT_TRUE(same_bits(A2[j], A3[j])) << j;
-  }
-  // Replicates are fitted and differ from one another.
+TEST_F(NoxmvBootRun, ReplicateRowsDependOnSeedAndIndexOnly) {
   int finite = 0;
-  for (int j = 0; j < 24; ++j) finite += std::isfinite(A3[j]) ? 1 : 0;
-  EXPECT_GE(finite, 9);
-  EXPECT_FALSE(same_bits(A3[0], A3[8]) && same_bits(A3[8], A3[16]));
+  for (double v : A) finite += std::isfinite(v) ? 1 : 0;
+  EXPECT_GE(finite, 12);
+  EXPECT_FALSE(same_bits(A[0], A[8]));  // replicates are resampled apart
 
-  // Another seed gives other replicates (same point readings).
-  const int seed2 = 18;
-  double a4[8], A4[24];
-  noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed2, kBounds, &maxit, a4, A4);
-  for (int j = 0; j < 8; ++j) EXPECT_TRUE(same_bits(a3[j], a4[j]));
-  bool differ = false;
-  for (int j = 0; j < 24; ++j) differ = differ || !same_bits(A3[j], A4[j]);
-  EXPECT_TRUE(differ);
+  // The same seed with fewer replicates reproduces the first row exactly,
+  // whatever else was computed in between.
+  const int n = kN, B = 1, seed = kSeed, maxit = kMaxit;
+  const double cutx = x[0];
+  double a1[8], A1[8];
+  noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a1, A1);
+  for (int j = 0; j < 8; ++j) {
+    EXPECT_TRUE(same_bits(a1[j], a[j])) << j;
+    EXPECT_TRUE(same_bits(A1[j], A[j])) << j;
+  }
+}
+
+TEST(NoxmvBoot, SubsetsOfThirtyPointsOrFewerAreNotFitted) {
+  // 61 points: the even-index half has 31 points and is fitted, the odd-index
+  // half has 30 and is not; a NaN cut selects no points. (With 62 points both
+  // halves have 31, see the shared run above.) No replicates: A untouched.
+  std::vector<double> x, y;
+  make_data(61, x, y);
+  const int n = 61, B = 0, seed = 3, maxit = 20;
+  const double cutx = std::nan("");
+  double a[8], A[1] = {42.0};
+  noxk4_mv_boot(x.data(), y.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a, A);
+  EXPECT_EQ(A[0], 42.0);
+  EXPECT_TRUE(std::isfinite(a[0]));
+  EXPECT_TRUE(std::isnan(a[5]));
+  EXPECT_TRUE(std::isfinite(a[6]));
+  EXPECT_TRUE(std::isnan(a[7]));
+}
+
+TEST_F(NoxmvBootRun, BothHalvesFittedFrom62Points) {
+  EXPECT_TRUE(std::isfinite(a[6]));
+  EXPECT_TRUE(std::isfinite(a[7]));
 }

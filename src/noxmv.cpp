@@ -7,6 +7,8 @@
 #include <limits>
 
 #include "noxara.h"
+#include "noxmv.h"
+#include "numerics/blocks.h"
 #include "numerics/common.h"
 #include "numerics/rng.h"
 #include "numerics/scratch.h"
@@ -178,57 +180,13 @@ void mv_fit8(const double* x, const double* y, int n, const double* starts, int 
   }
 }
 
-// Block length of a residual series: the first lag (up to 200) whose sample
-// autocorrelation lies inside +-2/sqrt(n), else n^(1/3) rounded; at least 2.
-int mv_blocklen(const double* r, int n) {
-  const std::size_t nn = n > 0 ? static_cast<std::size_t>(n) : 0;
-  double sum = 0.0;
-  for (std::size_t i = 0; i < nn; ++i) sum += r[i];
-  const double rb = sum / static_cast<double>(n);
-  double den = 0.0;
-  for (std::size_t i = 0; i < nn; ++i) {
-    const double d = r[i] - rb;
-    den += d * d;
-  }
-  const double thr = 2.0 / std::sqrt(static_cast<double>(n));
-  const int L = (n - 2 < 200) ? n - 2 : 200;
-  int l = -1;
-  for (int lag = 1; lag <= L; ++lag) {
-    const std::size_t lg = static_cast<std::size_t>(lag);
-    double c = 0.0;
-    for (std::size_t i = 0; i + lg < nn; ++i) c += (r[i] - rb) * (r[i + lg] - rb);
-    if (std::fabs(c / den) < thr) {
-      l = lag;
-      break;
-    }
-  }
-  if (l < 0) {
-    const double cube = std::pow(static_cast<double>(n > 0 ? n : 0), 0.3333333333333333);
-    l = static_cast<int>(cube + 0.5);
-  }
-  return l > 2 ? l : 2;
-}
+// Block length of the residuals and one moving-block series: the rule shared
+// with the curve-fit bootstraps.
+int mv_blocklen(const double* r, int n) { return acf_blocklen(r, n); }
 
-// One moving-block series: y2 = fitted values plus blocks of bl consecutive
-// residuals, each block starting uniformly at one of the n - bl + 1 positions
-// inside the series (no wrapping; the last block is cut at n). One uniform is
-// drawn per block. A block length outside 1..n leaves y2 and the stream
-// untouched and returns false: a block may never start outside the residuals.
 bool mv_blockdraw(const double* m0, const double* r, int n, int bl, std::uint64_t& s,
                   double* y2) {
-  if (n < 1 || bl < 1 || bl > n) return false;
-  const std::size_t nn = static_cast<std::size_t>(n);
-  const std::size_t bb = static_cast<std::size_t>(bl);
-  const int span = n - bl + 1;
-  for (std::size_t q = 0; q * bb < nn; ++q) {
-    const double u = mv_unif(s);
-    int start = static_cast<int>(u * span);  // u < 1, so 0 <= u*span <= span
-    if (!(start < span)) start = n - bl;
-    const std::size_t st = static_cast<std::size_t>(start);
-    for (std::size_t t = 0; t < bb && q * bb + t < nn; ++t)
-      y2[q * bb + t] = m0[q * bb + t] + r[st + t];
-  }
-  return true;
+  return moving_block_draw(m0, r, n, bl, s, y2);
 }
 
 }  // namespace noxara

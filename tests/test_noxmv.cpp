@@ -9,17 +9,9 @@
 #include <vector>
 
 #include "noxara.h"
+#include "noxmv.h"
 #include "numerics/rng.h"
 
-// Internal helpers of the family (defined in src/noxmv.cpp).
-namespace noxara {
-double mv_read_a(const double* v);
-double mv_read_th(const double* fit);
-int mv_starts(double mus, double mum, double sg0, double* starts);
-int mv_blocklen(const double* r, int n);
-bool mv_blockdraw(const double* m0, const double* r, int n, int bl, std::uint64_t& s,
-                  double* y2);
-}  // namespace noxara
 
 namespace {
 

@@ -43,9 +43,11 @@ double noxc_Qinv(double t, double c3) {
 namespace {
 
 // Order-p trigonometric moment by the midpoint rule on `nodes` points,
-// rotated by the location. nodes <= 0 gives NaN in both parts (0/0).
+// rotated by the location. nodes <= 0 gives NaN in both parts (0/0): a
+// negative count is no rule either, and dividing the empty sums by it would
+// give zeros that pass for the moment of a uniform distribution.
 void trigmom3_one(int p, double c3, double mu, int nodes, double* re, double* im) {
-  const int N = nodes;
+  const int N = (nodes > 0) ? nodes : 0;
   const double fac = static_cast<double>(p) * kCircTwoPi;
   const double dN = static_cast<double>(N);
   double sr = 0.0, si = 0.0;

@@ -293,7 +293,7 @@ extern "C" NOXARA_API void noxk4_fit_nalr(const double* x, const double* y, cons
 
   // Equal-width bands; the last limit is nudged so the last point is inside.
   const double range = x[nn - 1] - x[0];
-  for (int j = 0; j <= nb; ++j) br[j] = j * range / nb + x[0];
+  for (std::size_t j = 0; j <= nbs; ++j) br[j] = static_cast<double>(j) * range / nb + x[0];
   br[nbs] = br[nbs] + 1e-9 * range;
   noxk4_band_sample(x, ys.data(), n, br.data(), J, p, A.data());
 

@@ -131,8 +131,16 @@ TEST(NoxcircCubic, TrigMomentsAgainstQuadratureOfDensity) {
   }
   double m[2]; trigmom3(1, 0.0, 0.3, 64, m);
   EXPECT_NEAR(std::hypot(m[0], m[1]), 0.0, 1e-15);
-  trigmom3(1, 0.5, 0.3, 0, m);
-  EXPECT_TRUE(std::isnan(m[0]) && std::isnan(m[1]));
+  for (int bad : {0, -1, -7}) {  // no nodes: no moment, whatever the sign of the count
+    m[0] = m[1] = 5.0;
+    trigmom3(1, 0.5, 0.3, bad, m);
+    EXPECT_TRUE(std::isnan(m[0]) && std::isnan(m[1])) << bad;
+    // The fit then has no moment to match: no location, not a fit at |c3| = c3max.
+    double th[3] = {0.1, 0.4, 0.2}, o[4]; int three = 3;
+    noxc_fit3(th, &three, &bad, o);
+    EXPECT_TRUE(std::isnan(o[0])) << bad;
+    EXPECT_LT(std::fabs(o[1]), 1e-12) << bad;
+  }
 }
 
 TEST(NoxcircCubic, RandomAngles) {

@@ -482,6 +482,39 @@ TEST(NoxeqfitBc, BootstrapReplicatesDependOnlyOnSeedAndIndex) {
   EXPECT_NE(a4[0], a1[0]);
 }
 
+TEST(NoxeqfitBc, ReplicateIsTheFitOfItsOwnBlockDraw) {
+  // Replicate b refits the constrained curve, from the start read off th, to
+  // the fitted values plus a moving-block draw of the residuals taken from
+  // the stream of (seed, b): the single-start fit of that series gives the
+  // same first landmark bit for bit.
+  const int n = 20;
+  BcCase c(n);
+  std::uint64_t s = ef_seed(6, 2);
+  for (double& v : c.y) v += 0.05 * ef_norm(s);
+  const int maxit = 15, seed = -31;
+  const int B = 3;
+  double a[3];
+  noxeqfit_bc_boot(c.x.data(), c.y.data(), &n, c.th, &B, &seed, &maxit, c.cal, c.cbe, &c.nc,
+                   &c.alo, &c.ahi, a);
+  std::vector<double> m0(n), r0(n), yb(n);
+  ef_mbc(c.x.data(), n, c.th, m0.data());
+  for (int i = 0; i < n; ++i) r0[i] = c.y[i] - m0[i];
+  const int bl = ef_blocklen(r0.data(), n);
+  const double w = (c.th[4] - c.alo) / (c.ahi - c.alo);
+  const double p0[5] = {c.th[0], std::log(c.th[1]), c.th[2], std::log(c.th[3]),
+                        std::log(w / (1 - w))};
+  const int ns = 1, np = 5;
+  for (int b = 0; b < B; ++b) {
+    std::uint64_t sb = ef_seed(seed, b);
+    ASSERT_TRUE(ef_blockdraw(m0.data(), r0.data(), n, bl, sb, yb.data()));
+    double out[9];
+    noxeqfit_bc(c.x.data(), yb.data(), &n, p0, &ns, &np, &maxit, c.cal, c.cbe, &c.nc, &c.alo,
+                &c.ahi, out);
+    ASSERT_TRUE(std::isfinite(out[7])) << b;
+    EXPECT_EQ(std::memcmp(&a[b], &out[7], sizeof(double)), 0) << b;
+  }
+}
+
 TEST(NoxeqfitBc, BootstrapNeedsTwoObservations) {
   BcCase c(5);
   const int maxit = 5, seed = 1;
@@ -617,6 +650,37 @@ TEST(NoxeqfitK4eq, BootstrapReproducibleAndNeedsTwoObservations) {
                      &c.nl, &c.hlo, &c.hhi, a4);
   EXPECT_TRUE(std::isnan(a4[0]));
   EXPECT_TRUE(std::isnan(a4[1]));
+}
+
+TEST(NoxeqfitK4eq, ReplicateIsTheFitOfItsOwnBlockDraw) {
+  // Replicate b: the fit from p0in of the fitted values plus the block draw
+  // of (seed, b) reports the same reading as the single-start fit.
+  const int n = 25;
+  K4Case c(n);
+  std::uint64_t s = ef_seed(2, 4);
+  for (double& v : c.y) v += 0.03 * ef_norm(s);
+  const double p0[5] = {0.45, std::log(2.1), 5.1, std::log(1.4), 0.1};
+  const int maxit = 30, seed = 2024;
+  const int B = 3;
+  double a[3];
+  noxeqfit_k4eq_boot(c.x.data(), c.y.data(), &n, c.th, p0, &B, &seed, &maxit, c.lh, c.lk, &c.nl,
+                     &c.hlo, &c.hhi, a);
+  std::vector<double> m0(n), r0(n), yb(n);
+  for (int i = 0; i < n; ++i) {
+    m0[i] = c.th[0] + c.th[1] * k4_F(c.x[i], c.th[2], c.th[3], c.th[4], c.th[5]);
+    r0[i] = c.y[i] - m0[i];
+  }
+  const int bl = ef_blocklen(r0.data(), n);
+  const int ns = 1;
+  for (int b = 0; b < B; ++b) {
+    std::uint64_t sb = ef_seed(seed, b);
+    ASSERT_TRUE(ef_blockdraw(m0.data(), r0.data(), n, bl, sb, yb.data()));
+    double out[8];
+    noxeqfit_k4eq(c.x.data(), yb.data(), &n, p0, &ns, &maxit, c.lh, c.lk, &c.nl, &c.hlo, &c.hhi,
+                  out);
+    ASSERT_TRUE(std::isfinite(out[7])) << b;
+    EXPECT_EQ(std::memcmp(&a[b], &out[7], sizeof(double)), 0) << b;
+  }
 }
 
 // ---------------------------------------------------------------------------

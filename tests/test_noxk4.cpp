@@ -544,6 +544,50 @@ TEST(Noxk4Fit, LmomEdgeCases) {
   EXPECT_LE(out[1], 3.0);
 }
 
+// The L-moment objective computed the plain way: a fresh noxk4_tau34 (and so a
+// fresh Gauss-Legendre rule) on every evaluation, with the box penalty.
+struct PlainLm {
+  double t3, t4;
+  int nodes;
+};
+
+double plain_lm_obj(const double* p, const void* ctx) {
+  const PlainLm* c = static_cast<const PlainLm*>(ctx);
+  const double k = p[0], h = p[1];
+  if (h <= 0.01 || h > 3.0 || k < -0.9 || k > 0.9) return 1e6;
+  double t[4];
+  noxk4_tau34(&k, &h, &c->nodes, t);
+  if (!std::isfinite(t[0]) || !std::isfinite(t[1])) return 1e6;
+  return (t[1] - c->t4) * (t[1] - c->t4) + (t[0] - c->t3) * (t[0] - c->t3);
+}
+
+TEST(Noxk4Fit, LmomMatchesThePlainThreeStartSearchBitForBit) {
+  // The fit builds its quadrature rule once; every value must still be the
+  // one a fresh rule per evaluation gives, through the whole search.
+  const double targets[][2] = {{0.12, 0.18}, {0.95, -0.2}, {-0.05, 0.11}};
+  for (int nodes : {7, 24}) {
+    for (const auto& tt : targets) {
+      const PlainLm c{tt[0], tt[1], nodes};
+      const double starts[3][2] = {{0.0, 0.3}, {0.2, 0.5}, {-0.2, 0.2}};
+      double best = 1e300, bk = kNaN, bh = kNaN;
+      for (const auto& st : starts) {
+        double p[2], f;
+        noxk4_nmd(plain_lm_obj, &c, 2, st, 300, p, &f);
+        if (f < best) {
+          best = f;
+          bk = p[0];
+          bh = p[1];
+        }
+      }
+      double out[3];
+      noxk4_fit_lmom(&tt[0], &tt[1], &nodes, out);
+      EXPECT_EQ(out[0], bk) << nodes << " " << tt[0];
+      EXPECT_EQ(out[1], bh) << nodes << " " << tt[0];
+      EXPECT_EQ(out[2], best) << nodes << " " << tt[0];
+    }
+  }
+}
+
 TEST(Noxk4Fit, AleqRecoversShapeAndScale) {
   // Sample on the exact quantile curve of (al, k, h) = (1.5, 0.15, 0.6).
   const double al = 1.5, k = 0.15, h = 0.6;

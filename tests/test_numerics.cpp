@@ -255,6 +255,25 @@ TEST(NumericsGaussLegendre, SmallRulesMatchClosedForms) {
   EXPECT_NEAR(w[2], 5.0 / 18.0, 1e-15);
 }
 
+TEST(NumericsGaussLegendre, WeightsCarryTheReferenceBits) {
+  // Users compare weights bit for bit. With the Newton nodes of the stated
+  // recurrence, 1/((1 - z^2) * P' * P') taken left to right gives these
+  // doubles; squaring P' first lands one or two ulps away on each of them.
+  double x[4], w[4];
+  gl01(2, x, w);
+  EXPECT_EQ(w[0], 0.5 + 0x1p-53);  // 0.50000000000000011
+  EXPECT_EQ(w[1], 0.5 + 0x1p-53);
+  gl01(3, x, w);
+  EXPECT_EQ(w[0], 0.27777777777777762);
+  EXPECT_EQ(w[1], 0.44444444444444442);
+  EXPECT_EQ(w[2], 0.27777777777777762);
+  gl01(4, x, w);
+  EXPECT_EQ(w[0], 0.17392742256872687);
+  EXPECT_EQ(w[1], 0.32607257743127305);
+  EXPECT_EQ(w[2], 0.32607257743127305);
+  EXPECT_EQ(w[3], 0.17392742256872687);
+}
+
 TEST(NumericsGaussLegendre, NodesDescendWeightsSumToOneAndPolynomialsIntegrateExactly) {
   for (int n : {4, 7, 20, 40, 60, 101}) {
     double x[101], w[101];

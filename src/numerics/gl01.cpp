@@ -36,7 +36,8 @@ void gl01(int n, double* x01, double* w01) {
     }
     legendre(n, z, &pn, &pnm1, &dpn);
     x01[i] = (z + 1.0) * 0.5;
-    w01[i] = 1.0 / ((1.0 - z * z) * (dpn * dpn));
+    // (1 - z^2) times P_n' times P_n', in that order.
+    w01[i] = 1.0 / ((1.0 - z * z) * dpn * dpn);
   }
 }
 

@@ -1,0 +1,243 @@
+// Variable-projection kappa-4 fit with a linear drift.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "noxara.h"
+#include "noxk4fit.h"
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+
+// Least squares of y on the columns (1, x, F) by modified Gram-Schmidt QR,
+// computed without normal equations. Returns the residual sum of squares.
+double qr_lsq(const std::vector<double>& x, const std::vector<double>& F,
+              const std::vector<double>& y, double beta[3]) {
+  const size_t n = x.size();
+  std::vector<std::vector<double>> q = {std::vector<double>(n, 1.0), x, F};
+  double R[3][3] = {};
+  for (int j = 0; j < 3; ++j) {
+    for (int i = 0; i < j; ++i) {
+      double d = 0;
+      for (size_t t = 0; t < n; ++t) d += q[i][t] * q[j][t];
+      R[i][j] = d;
+      for (size_t t = 0; t < n; ++t) q[j][t] -= d * q[i][t];
+    }
+    double nr = 0;
+    for (size_t t = 0; t < n; ++t) nr += q[j][t] * q[j][t];
+    nr = std::sqrt(nr);
+    R[j][j] = nr;
+    for (size_t t = 0; t < n; ++t) q[j][t] /= nr;
+  }
+  double qty[3];
+  for (int j = 0; j < 3; ++j) {
+    qty[j] = 0;
+    for (size_t t = 0; t < n; ++t) qty[j] += q[j][t] * y[t];
+  }
+  for (int j = 2; j >= 0; --j) {
+    double s = qty[j];
+    for (int i = j + 1; i < 3; ++i) s -= R[j][i] * beta[i];
+    beta[j] = s / R[j][j];
+  }
+  double rss = 0;
+  for (size_t t = 0; t < n; ++t) {
+    const double e = y[t] - beta[0] - beta[1] * x[t] - beta[2] * F[t];
+    rss += e * e;
+  }
+  return rss;
+}
+
+// Deterministic wiggle standing in for noise.
+double wig(size_t i) { return std::sin(1.7 * static_cast<double>(i) + 0.3) * std::cos(0.37 * i); }
+
+std::vector<double> grid(int n, double a, double b) {
+  std::vector<double> x(n);
+  for (int i = 0; i < n; ++i) x[i] = a + (b - a) * i / (n - 1);
+  return x;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The linear solve.
+
+TEST(Noxk4fitRss, MatchesIndependentLeastSquares) {
+  const int n = 80;
+  std::vector<double> x = grid(n, -2.0, 6.0), F(n), y(n);
+  for (int i = 0; i < n; ++i) {
+    F[i] = 1.0 / (1.0 + std::exp(-(x[i] - 2.0)));
+    y[i] = 0.7 - 0.15 * x[i] + 2.5 * F[i] + 0.2 * wig(i);
+  }
+  double b[3], bq[3];
+  const double rss = noxara::varpro_rss(x.data(), F.data(), y.data(), n, b);
+  const double rq = qr_lsq(x, F, y, bq);
+  ASSERT_TRUE(std::isfinite(rss));
+  EXPECT_NEAR(rss, rq, 1e-9 * rq);
+  for (int j = 0; j < 3; ++j) EXPECT_NEAR(b[j], bq[j], 1e-6) << j;
+  // The noise is not explained away: the minimum is well above zero.
+  EXPECT_GT(rss, 0.5);
+}
+
+TEST(Noxk4fitRss, ExactLinearDataAndDegenerateInput) {
+  const int n = 25;
+  std::vector<double> x = grid(n, 0.0, 3.0), F(n), y(n);
+  for (int i = 0; i < n; ++i) {
+    F[i] = std::tanh(x[i] - 1.0);
+    y[i] = -1.25 + 0.5 * x[i] + 4.0 * F[i];
+  }
+  double b[3];
+  const double rss = noxara::varpro_rss(x.data(), F.data(), y.data(), n, b);
+  EXPECT_LT(rss, 1e-16);
+  EXPECT_NEAR(b[0], -1.25, 1e-7);
+  EXPECT_NEAR(b[1], 0.5, 1e-7);
+  EXPECT_NEAR(b[2], 4.0, 1e-7);
+
+  // Overflowing sums give a non-finite system: +infinity, never NaN.
+  x[3] = 1e200;
+  EXPECT_EQ(noxara::varpro_rss(x.data(), F.data(), y.data(), n, b), kInf);
+}
+
+// ---------------------------------------------------------------------------
+// The objective.
+
+TEST(Noxk4fitObj, PenaltiesAndProjectedValue) {
+  const int n = 30;
+  std::vector<double> x = grid(n, 0.0, 10.0), y(n), Fb(n);
+  for (int i = 0; i < n; ++i) y[i] = 1.0 + 0.1 * x[i] + 2.0 * k4_F(x[i], 5.0, 1.0, 0.1, 0.4) + 0.05 * wig(i);
+  const double bnd[4] = {-0.5, 0.5, 0.0, 1.0};
+  noxara::vp_ctx c{x.data(), y.data(), n, Fb.data(), bnd, 0, 0.0};
+
+  // The value is the projected residual sum of squares at F(mu, sg, k, h).
+  const double p[4] = {4.5, std::log(1.5), 0.2, 0.3};
+  std::vector<double> F(n);
+  for (int i = 0; i < n; ++i) F[i] = k4_F(x[i], 4.5, 1.5, 0.2, 0.3);
+  double bq[3];
+  const double rq = qr_lsq(x, F, y, bq);
+  EXPECT_NEAR(noxara::vp_obj(p, &c), rq, 1e-9 * rq);
+
+  // Closed boxes of k and h: the box edges are admissible, beyond is penalised.
+  const double pk_edge[4] = {4.5, 0.0, 0.5, 1.0};
+  EXPECT_LT(noxara::vp_obj(pk_edge, &c), 1e12);
+  const double pk[4] = {4.5, 0.0, 0.5000001, 0.3};
+  const double ph[4] = {4.5, 0.0, 0.1, -1e-9};
+  EXPECT_EQ(noxara::vp_obj(pk, &c), 1e12);
+  EXPECT_EQ(noxara::vp_obj(ph, &c), 1e12);
+  // Scale overflowing to infinity.
+  const double ps[4] = {4.5, 800.0, 0.1, 0.3};
+  EXPECT_EQ(noxara::vp_obj(ps, &c), 1e12);
+  // A curve flat over the data (all points far below its support).
+  const double pf[4] = {1000.0, 0.0, 0.1, 0.3};
+  EXPECT_EQ(noxara::vp_obj(pf, &c), 1e12);
+
+  // With h held fixed the fourth coordinate plays no part, and the fixed h
+  // itself must lie in its box.
+  c.hfix = 1;
+  c.hval = 0.3;
+  const double pj[4] = {4.5, std::log(1.5), 0.2, 99.0};
+  EXPECT_EQ(noxara::vp_obj(pj, &c), noxara::vp_obj(p, &c));
+  c.hval = 1.5;
+  EXPECT_EQ(noxara::vp_obj(p, &c), 1e12);
+}
+
+// ---------------------------------------------------------------------------
+// The fit.
+
+namespace {
+
+struct Curve {
+  double b0, b1, b2, mu, sg, k, h;
+};
+
+void make_data(const Curve& cv, const std::vector<double>& x, std::vector<double>& y) {
+  y.resize(x.size());
+  for (size_t i = 0; i < x.size(); ++i)
+    y[i] = cv.b0 + cv.b1 * x[i] + cv.b2 * k4_F(x[i], cv.mu, cv.sg, cv.k, cv.h);
+}
+
+}  // namespace
+
+TEST(Noxk4fitVarpro, RecoversExactCurveFromStarts) {
+  const Curve cv{0.4, 0.03, 2.5, 5.0, 1.2, 0.15, 0.35};
+  std::vector<double> x = grid(60, 0.0, 12.0), y;
+  make_data(cv, x, y);
+  const int n = 60, ns = 3, maxit = 3000;
+  // A penalised start (k outside the box), a distant start and a near one.
+  const double starts[12] = {5.0, 0.0, 2.0, 0.3,   //
+                             3.0, std::log(3.0), -0.3, 0.8,  //
+                             4.6, std::log(1.0), 0.1, 0.3};
+  const double bounds[4] = {-0.9, 0.9, 0.0, 2.0};
+  const double hfree = std::nan("");
+  double out[8];
+  noxk4_fit_varpro(x.data(), y.data(), &n, starts, &ns, &maxit, bounds, &hfree, out);
+  EXPECT_LT(out[7], 1e-14);
+  EXPECT_NEAR(out[0], cv.b0, 1e-4);
+  EXPECT_NEAR(out[1], cv.b1, 1e-5);
+  EXPECT_NEAR(out[2], cv.b2, 1e-4);
+  EXPECT_NEAR(out[3], cv.mu, 1e-4);
+  EXPECT_NEAR(out[4], cv.sg, 1e-4);
+  EXPECT_NEAR(out[5], cv.k, 1e-4);
+  EXPECT_NEAR(out[6], cv.h, 1e-4);
+}
+
+TEST(Noxk4fitVarpro, FixedHIsReportedExactly) {
+  const Curve cv{-0.2, 0.0, 1.5, 2.0, 0.8, -0.1, 0.25};
+  std::vector<double> x = grid(40, -1.0, 6.0), y;
+  make_data(cv, x, y);
+  const int n = 40, ns = 1, maxit = 2000;
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const double hfix = 0.25;
+  double s1[4] = {2.3, std::log(1.0), 0.0, 0.7};
+  double s2[4] = {2.3, std::log(1.0), 0.0, -55.0};  // fourth value ignored
+  double o1[8], o2[8];
+  noxk4_fit_varpro(x.data(), y.data(), &n, s1, &ns, &maxit, bounds, &hfix, o1);
+  noxk4_fit_varpro(x.data(), y.data(), &n, s2, &ns, &maxit, bounds, &hfix, o2);
+  EXPECT_EQ(o1[6], 0.25);
+  EXPECT_EQ(o2[6], 0.25);
+  for (int j = 0; j < 8; ++j) EXPECT_EQ(o1[j], o2[j]) << j;
+  // Three free nonlinear parameters suffice to reach the true curve.
+  EXPECT_LT(o1[7], 1e-12);
+  EXPECT_NEAR(o1[3], cv.mu, 1e-4);
+  EXPECT_NEAR(o1[4], cv.sg, 1e-4);
+  EXPECT_NEAR(o1[5], cv.k, 1e-4);
+}
+
+TEST(Noxk4fitVarpro, NoStartsLeavesParametersUntouched) {
+  std::vector<double> x = grid(10, 0.0, 1.0), y(10, 1.0);
+  const int n = 10, maxit = 100;
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const double hfree = std::nan("");
+  for (int ns : {0, -3}) {
+    double out[8];
+    for (double& v : out) v = 42.0;
+    noxk4_fit_varpro(x.data(), y.data(), &n, nullptr, &ns, &maxit, bounds, &hfree, out);
+    for (int j = 0; j < 7; ++j) EXPECT_EQ(out[j], 42.0) << j;
+    EXPECT_EQ(out[7], kInf);
+  }
+}
+
+TEST(Noxk4fitVarpro, FixedHOutsideBoxReportsFirstStart) {
+  // Every trial is penalised: each run stops at once on its start, the first
+  // start is kept, and the reported residual sum is that of its curve.
+  std::vector<double> x = grid(30, 0.0, 8.0), y;
+  make_data(Curve{1.0, 0.1, 2.0, 4.0, 1.0, 0.0, 0.5}, x, y);
+  for (size_t i = 0; i < y.size(); ++i) y[i] += 0.1 * wig(i);
+  const int n = 30, ns = 2, maxit = 500;
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const double hfix = 1.5;
+  const double starts[8] = {3.5, std::log(2.0), 0.2, 0.0, 4.0, 0.0, 0.0, 0.0};
+  double out[8];
+  noxk4_fit_varpro(x.data(), y.data(), &n, starts, &ns, &maxit, bounds, &hfix, out);
+  EXPECT_EQ(out[3], 3.5);
+  EXPECT_EQ(out[4], std::exp(std::log(2.0)));
+  EXPECT_EQ(out[5], 0.2);
+  EXPECT_EQ(out[6], 1.5);
+  std::vector<double> F(30);
+  for (int i = 0; i < 30; ++i) F[i] = k4_F(x[i], 3.5, out[4], 0.2, 1.5);
+  double bq[3];
+  const double rq = qr_lsq(x, F, y, bq);
+  EXPECT_NEAR(out[7], rq, 1e-9 * rq);
+  for (int j = 0; j < 3; ++j) EXPECT_NEAR(out[j], bq[j], 1e-6) << j;
+}

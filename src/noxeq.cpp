@@ -79,6 +79,12 @@ void eq_readings_from_grid(const double* u, const double* q, const double* gp,
   out[0] = Qb - out[1];
 }
 
+// Scratch for the four grid arrays (u, q, g', g'') of ng points; nothing
+// for an empty grid, which the readings report as five NaN markers.
+std::size_t grid_doubles(int ng) {
+  return ng > 0 ? 4 * static_cast<std::size_t>(ng) : 0;
+}
+
 }  // namespace
 }  // namespace noxara
 
@@ -88,16 +94,12 @@ extern "C" NOXARA_API void noxeq_readings(const double* alpha, const double* bet
                                           const int* ntheta, const double* theta,
                                           const int* ngrid, double* out) {
   const int ng = *ngrid;
-  if (ng <= 0) {
+  Scratch<double> buf(grid_doubles(ng));
+  if (ng <= 0 || !buf.ok()) {
     fill_nan(out, 5);
     return;
   }
   const std::size_t N = static_cast<std::size_t>(ng);
-  Scratch<double> buf(4 * N);
-  if (!buf.ok()) {
-    fill_nan(out, 5);
-    return;
-  }
   double* u = buf.data();
   double* q = u + N;
   double* gp = q + N;
@@ -143,16 +145,12 @@ extern "C" NOXARA_API void noxeq_readings(const double* alpha, const double* bet
 extern "C" NOXARA_API void noxeq_readings_vsl(const double* lambda, const double* delta,
                                               const int* ngrid, double* out) {
   const int ng = *ngrid;
-  if (ng <= 0) {
+  Scratch<double> buf(grid_doubles(ng));
+  if (ng <= 0 || !buf.ok()) {
     fill_nan(out, 5);
     return;
   }
   const std::size_t N = static_cast<std::size_t>(ng);
-  Scratch<double> buf(4 * N);
-  if (!buf.ok()) {
-    fill_nan(out, 5);
-    return;
-  }
   double* u = buf.data();
   double* q = u + N;
   double* gp = q + N;

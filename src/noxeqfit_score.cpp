@@ -16,6 +16,29 @@ namespace {
 // Central-difference step of a parameter value.
 inline double fd_step(double v) { return (std::fabs(v) > 1.0) ? 1e-5 * std::fabs(v) : 1e-5; }
 
+// Column j of the curve's Jacobian at th by central differences, into
+// J[j*n .. j*n + n-1]; mp and mm are n doubles of scratch. The grid (ug, Qg,
+// Bab) of th's exponents serves the steps in g0, g1, mu and sr; a step in an
+// exponent builds its own grid.
+void jacobian_column(const double* x, int n, const double* th, int j, const double* ug,
+                     const double* Qg, double Bab, double* mp, double* mm, double* J) {
+  const std::size_t un = static_cast<std::size_t>(n);
+  const double h = fd_step(th[j]);
+  double tp[6], tm[6];
+  for (int k = 0; k < 6; ++k) tp[k] = tm[k] = th[k];
+  tp[j] = th[j] + h;
+  tm[j] = th[j] - h;
+  if (j < 4) {
+    ef_mbc_g(x, n, tp, mp, ug, Qg, Bab);
+    ef_mbc_g(x, n, tm, mm, ug, Qg, Bab);
+  } else {
+    ef_mbc(x, n, tp, mp);
+    ef_mbc(x, n, tm, mm);
+  }
+  double* col = J + static_cast<std::size_t>(j) * un;
+  for (std::size_t i = 0; i < un; ++i) col[i] = (mp[i] - mm[i]) / (2.0 * h);
+}
+
 // Regression of the residuals e0 (sum of squares sse0) on the six
 // column-major Jacobian columns J (n rows each) through the ridged normal
 // equations; returns ((sse0 - sse1)^+ / 6) / (sse1 / (n - 6)).
@@ -134,22 +157,7 @@ double ef_scoreF6p(const double* x, const double* y, int n, double mu, double sg
   }
 
   for (std::size_t i = 0; i < un; ++i) J[i] = 1.0;
-  for (int j = 2; j < 6; ++j) {
-    const double h = fd_step(thF[j]);
-    double tp[6], tm[6];
-    for (int k = 0; k < 6; ++k) tp[k] = tm[k] = thF[k];
-    tp[j] = thF[j] + h;
-    tm[j] = thF[j] - h;
-    if (j < 4) {
-      ef_mbc_g(x, n, tp, mp, ug, Qg, Bab);
-      ef_mbc_g(x, n, tm, mm, ug, Qg, Bab);
-    } else {
-      ef_mbc(x, n, tp, mp);
-      ef_mbc(x, n, tm, mm);
-    }
-    double* col = J + static_cast<std::size_t>(j) * un;
-    for (std::size_t i = 0; i < un; ++i) col[i] = (mp[i] - mm[i]) / (2.0 * h);
-  }
+  for (int j = 2; j < 6; ++j) jacobian_column(x, n, thF, j, ug, Qg, Bab, mp, mm, J);
   return score_core(J, e0, sse0, n);
 }
 
@@ -173,22 +181,7 @@ double ef_scoreF6(const double* x, const double* y, int n, const double* th,
     sse0 += e0[i] * e0[i];
   }
 
-  for (int j = 0; j < 6; ++j) {
-    const double h = fd_step(th[j]);
-    double tp[6], tm[6];
-    for (int k = 0; k < 6; ++k) tp[k] = tm[k] = th[k];
-    tp[j] = th[j] + h;
-    tm[j] = th[j] - h;
-    if (j < 4) {
-      ef_mbc_g(x, n, tp, mp, ug, Qg, Bab);
-      ef_mbc_g(x, n, tm, mm, ug, Qg, Bab);
-    } else {
-      ef_mbc(x, n, tp, mp);
-      ef_mbc(x, n, tm, mm);
-    }
-    double* col = J + static_cast<std::size_t>(j) * un;
-    for (std::size_t i = 0; i < un; ++i) col[i] = (mp[i] - mm[i]) / (2.0 * h);
-  }
+  for (int j = 0; j < 6; ++j) jacobian_column(x, n, th, j, ug, Qg, Bab, mp, mm, J);
   return score_core(J, e0, sse0, n);
 }
 

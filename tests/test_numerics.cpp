@@ -2,9 +2,12 @@
 // Simpson rule, sorting and scratch.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "noxara.h"
 #include "numerics/common.h"
@@ -358,4 +361,73 @@ TEST(NumericsMarker, NaNMarkerHasTheQuietBitPattern) {
   fill_nan(v, 2);
   EXPECT_TRUE(std::isnan(v[0]) && std::isnan(v[1]));
   EXPECT_EQ(v[2], 3.0);
+}
+
+// ---- many threads at once ------------------------------------------------------
+// Every routine keeps its state in the call: seeded routines running on many
+// threads at the same time give exactly the results of a lone call.
+
+
+namespace {
+
+struct Work {
+  std::vector<double> bb, circ, fit, boot;
+};
+
+void run_work(Work& w) {
+  const int n = 12, M = 20, seed = 99;
+  double u[12];
+  for (int i = 0; i < n; ++i) u[i] = (i + 0.3 * (i % 3)) / 13.0;
+  w.bb.assign(2 * M, 0.0);
+  bb_post(&n, u, &M, &seed, w.bb.data());
+
+  double theta[12];
+  for (int i = 0; i < n; ++i) theta[i] = 0.4 * i + 0.05 * (i % 4);
+  const double cgrid[3] = {-0.5, 0.0, 0.5};
+  const int B = 19, ng = 3, stat = 1, group = 0;
+  const double lev = 0.05;
+  w.circ.assign(6, 0.0);
+  noxc_exact_ci(theta, &n, &B, &seed, cgrid, &ng, &stat, &group, &lev, w.circ.data());
+
+  const int nf = 30;
+  double x[30], y[30];
+  for (int i = 0; i < nf; ++i) {
+    x[i] = -2.0 + 6.0 * i / (nf - 1);
+    y[i] = 0.5 + 2.0 * k4_F(x[i], 0.8, 0.9, 0.2, 0.7) + 0.01 * ((i * 7) % 5 - 2);
+  }
+  const double start[6] = {0.4, std::log(1.8), 0.6, std::log(1.0), 0.1, std::log(0.6)};
+  w.fit.assign(7, 0.0);
+  noxk4_fit_nls(x, y, &nf, start, w.fit.data());
+
+  const double r[30] = {0.3, -0.1, 0.2, 0.5, -0.4, 0.1, 0.0, -0.2, 0.3, 0.1,
+                        -0.3, 0.2, 0.4, -0.1, -0.2, 0.1, 0.0, 0.3, -0.5, 0.2,
+                        0.1, -0.1, 0.2, 0.0, -0.3, 0.4, 0.1, -0.2, 0.0, 0.1};
+  int bl = 0;
+  noxeqfit_blocklen(r, &nf, &bl);
+  w.boot.assign(1, static_cast<double>(bl));
+}
+
+}  // namespace
+
+TEST(ThreadsConcurrency, SeededRoutinesOnManyThreadsMatchALoneCall) {
+  Work lone;
+  run_work(lone);
+  constexpr int kThreads = 6;
+  std::vector<Work> got(kThreads);
+  std::atomic<bool> go{false};
+  std::vector<std::thread> pool;
+  for (int t = 0; t < kThreads; ++t)
+    pool.emplace_back([&, t] {
+      while (!go.load()) std::this_thread::yield();
+      run_work(got[t]);
+    });
+  go.store(true);
+  for (auto& th : pool) th.join();
+  for (const Work& w : got) {
+    ASSERT_EQ(w.bb.size(), lone.bb.size());
+    EXPECT_EQ(std::memcmp(w.bb.data(), lone.bb.data(), w.bb.size() * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(w.circ.data(), lone.circ.data(), w.circ.size() * sizeof(double)), 0);
+    EXPECT_EQ(std::memcmp(w.fit.data(), lone.fit.data(), w.fit.size() * sizeof(double)), 0);
+    EXPECT_EQ(w.boot[0], lone.boot[0]);
+  }
 }

@@ -228,3 +228,25 @@ TEST_F(NoxmvBootRun, BothHalvesFittedFrom62Points) {
   EXPECT_TRUE(std::isfinite(a[6]));
   EXPECT_TRUE(std::isfinite(a[7]));
 }
+
+TEST_F(NoxmvBootRun, SlotFourIsTheHZeroFitOfTheData) {
+  // The data follow a curve with h = 0.4: the free-h fit is preferred in
+  // slot 0, while slot 4 always reads the h = 0 member.
+  ASSERT_TRUE(std::isfinite(a[4]));
+  EXPECT_FALSE(same_bits(a[0], a[4]));
+
+  // Data on an h = 0 curve: the comparison prefers the h = 0 member, and then
+  // slots 0 and 4 read the very same fit (same starts, same data).
+  std::vector<double> xs(40), ys(40);
+  for (int i = 0; i < 40; ++i) {
+    xs[i] = 10.0 * i / 39;
+    ys[i] = 0.5 + 2.0 * k4_F(xs[i], 5.0, 1.0, 0.1, 0.0) + 0.02 * std::sin(2.3 * i + 0.4);
+  }
+  const int n = 40, B = 0, seed = 1, maxit = kMaxit;
+  const double cutx = 100.0;  // no point at or beyond: slot 5 not fitted
+  double a0[8], A0[1];
+  noxk4_mv_boot(xs.data(), ys.data(), &n, &cutx, &B, &seed, kBounds, &maxit, a0, A0);
+  ASSERT_TRUE(std::isfinite(a0[4]));
+  EXPECT_TRUE(same_bits(a0[0], a0[4]));
+  EXPECT_TRUE(std::isnan(a0[5]));
+}

@@ -195,7 +195,7 @@ exp_table build_exp_table() noexcept {
       z = znew;
       if (done) break;
     }
-    const double w = 2.0 / ((1.0 - znew * znew) * (pp * pp));
+    const double w = 2.0 / ((1.0 - znew * znew) * pp * pp);
     xs[i] = -znew;
     xs[79 - i] = znew;
     ws[i] = w;

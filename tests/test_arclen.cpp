@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstddef>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -160,4 +163,111 @@ TEST(ArclenPvalue, RangeMonotonicityAndFailures) {
     al_pvalue(&s, &n, &p);
     EXPECT_TRUE(std::isnan(p)) << s;
   }
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(ArclenBadInput, StatisticCountsAndNonFiniteData) {
+  using namespace badin;
+  const double u[4] = {0.2, kNaN, 0.7, kInf};
+  {
+    // The empty sample's polygon is the diagonal from (0, 0) to (1, 1).
+    const int n = 0;
+    Out o(1);
+    al_statistic(&n, u, o.p());
+    EXPECT_TRUE(o.guards_intact());
+    EXPECT_DOUBLE_EQ(o[0], std::sqrt(2.0));
+  }
+  for (int n : {-1, INT_MIN, 2, 4}) {
+    Out o(1);
+    al_statistic(&n, u, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_written()) << n;
+  }
+}
+
+TEST(ArclenBadInput, MomentsAtCountsOutsideTheDomain) {
+  using namespace badin;
+  for (int n : {0, -1, -2, INT_MIN, INT_MAX}) {
+    Out o(4);
+    al_moments(&n, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_EQ(o[2], std::sqrt(2.0)) << n;
+    EXPECT_EQ(o[3], 2.0 - 1.0 / (static_cast<double>(n) + 1.0)) << n;
+    if (n <= 0) {
+      EXPECT_TRUE(std::isnan(o[0])) << n;
+      EXPECT_TRUE(std::isnan(o[1])) << n;
+    }
+  }
+  // The largest count whose segment count n + 1 still fits: no overflow,
+  // every slot written.
+  const int big = INT_MAX - 1;
+  Out o(4);
+  al_moments(&big, o.p());
+  EXPECT_TRUE(o.guards_intact());
+  EXPECT_TRUE(o.all_written());
+}
+
+TEST(ArclenBadInput, PvalueIsAProbabilityOrNaN) {
+  using namespace badin;
+  auto check = [](double s, int n) {
+    Out o(1);
+    al_pvalue(&s, &n, o.p());
+    EXPECT_TRUE(o.guards_intact()) << s << " " << n;
+    EXPECT_TRUE(std::isnan(o[0]) || (o[0] >= 0.0 && o[0] <= 1.0)) << s << " " << n;
+  };
+  for (double s : kNonFinite)
+    for (int n : {5, 0, -1, INT_MIN, INT_MAX}) check(s, n);
+  for (int n : {0, -1, -2, INT_MIN, INT_MAX}) check(1.5, n);
+  for (double s : {0.0, -1.0, 1e300, -1e300}) check(s, 5);
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "noxara.h"
@@ -128,4 +131,109 @@ TEST(BayesarcRef, SampleDrawsComeFirstInTheStream) {
   EXPECT_EQ(p1[6], ref[2]);
   EXPECT_EQ(p1[7], ref[3]);
   EXPECT_NE(p0[0], ref[0]);
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(BayesarcBadInput, PostCountsSeedsAndNaN) {
+  using namespace badin;
+  const double u[3] = {0.1, 0.5, 0.9};
+  const double unan[3] = {0.1, kNaN, 0.9};
+  const int M = 3;
+  // No draws: nothing written.
+  for (int m : {0, -1, INT_MIN}) {
+    Out o(6);
+    const int n = 3, seed = 1;
+    bb_post(&n, u, &m, &seed, o.p());
+    EXPECT_TRUE(o.untouched()) << m;
+  }
+  // Empty or negative samples and extreme seeds still give M pairs.
+  for (int n : {0, -1, INT_MIN, 3}) {
+    for (int seed : {0, -1, INT_MIN, INT_MAX}) {
+      Out o(2 * M);
+      bb_post(&n, u, &M, &seed, o.p());
+      EXPECT_TRUE(o.guards_intact()) << n << " " << seed;
+      EXPECT_TRUE(o.all_written()) << n << " " << seed;
+    }
+  }
+  const int n = 3, seed = 7;
+  Out o(2 * M);
+  bb_post(&n, unan, &M, &seed, o.p());
+  EXPECT_TRUE(o.guards_intact());
+  EXPECT_TRUE(o.all_written());
+}
+
+TEST(BayesarcBadInput, RefCountsAndSeeds) {
+  using namespace badin;
+  const int seed = 3;
+  for (int D : {0, -1, INT_MIN, 2}) {
+    for (int m : {0, -1, INT_MIN}) {
+      const int n = 4;
+      Out o(8);
+      bb_ref(&n, &D, &m, &seed, o.p());
+      EXPECT_TRUE(o.untouched()) << D << " " << m;
+      // Either factor alone being non-positive writes nothing.
+      bb_ref(&n, &m, &D, &seed, o.p());
+      EXPECT_TRUE(o.untouched()) << D << " " << m;
+    }
+  }
+  for (int n : {0, -1, INT_MIN, 4}) {
+    for (int s : {-1, INT_MIN, INT_MAX}) {
+      const int D = 2, m = 3;
+      Out o(2 * D * m);
+      bb_ref(&n, &D, &m, &s, o.p());
+      EXPECT_TRUE(o.guards_intact()) << n << " " << s;
+      EXPECT_TRUE(o.all_written()) << n << " " << s;
+    }
+  }
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "noxara.h"
@@ -49,4 +53,93 @@ TEST(CfarcArc, DegenerateInputs) {
   EXPECT_TRUE(std::isnan(cf(x, 3.0, 10, 0)));              // empty sample
   EXPECT_TRUE(std::isnan(cf(x, 3.0, 10, -2)));             // negative count
   EXPECT_TRUE(std::isnan(cf({5.0, 5.0, 5.0}, 3.0, 10)));   // constant sample
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(CfarcBadInput, GridCountsAndNonFiniteArguments) {
+  using namespace badin;
+  const double x[4] = {0.3, -1.2, 2.0, 0.7};
+  const double T = 3.0;
+  // Fewer than two grid points: no interval, an empty trapezoid sum.
+  for (int ng : {1, 0, -1, INT_MIN}) {
+    const int n = 4;
+    Out o(1);
+    cf_arclength_emp(x, &n, &T, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << ng;
+    EXPECT_EQ(o[0], 0.0) << ng;
+  }
+  // No sample, or one value (no spread): the standardised sample does not
+  // exist.
+  for (int n : {1, 0, -1, INT_MIN}) {
+    const int ng = 5;
+    Out o(1);
+    cf_arclength_emp(x, &n, &T, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(std::isnan(o[0])) << n;
+  }
+  const int n = 4, ng = 9;
+  for (double t : kNonFinite) {
+    Out o(1);
+    cf_arclength_emp(x, &n, &t, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << t;
+    EXPECT_TRUE(o.all_written()) << t;
+  }
+  for (double bad : kNonFinite) {
+    const double xb[4] = {0.3, bad, 2.0, 0.7};
+    Out o(1);
+    cf_arclength_emp(xb, &n, &T, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
 }

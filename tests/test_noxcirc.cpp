@@ -4,10 +4,14 @@
 // quadrature, symmetries and independently computed stream values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "noxara.h"
@@ -734,3 +738,557 @@ TEST(NoxcircLmom, FitReproducesShrunkDensityOfTheSample) {
 
 }  // namespace
 }  // namespace fourier_tests
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(NoxcircBadInput, CubicMapsCountsAndNonFiniteArguments) {
+  using namespace badin;
+  {
+    Out o(1);
+    noxc_c3max(o.p());
+    EXPECT_TRUE(o.guards_intact());
+    EXPECT_DOUBLE_EQ(o[0], 3.0 * std::sqrt(3.0) / 5.0);
+  }
+  const double u[3] = {0.1, 0.5, 0.9};
+  const double c3 = 0.4, mu = 1.0;
+  for (int n : {0, -1, INT_MIN}) {
+    Out o(3);
+    noxc_qd3(u, &n, &c3, o.p());
+    noxc_Q3(u, &n, &c3, o.p());
+    noxc_dens3(u, &n, &c3, &mu, o.p());
+    noxc_rand3(u, &n, &c3, &mu, o.p());
+    EXPECT_TRUE(o.untouched()) << n;
+  }
+  // Five angles: one group of four bisections side by side and one alone.
+  const int n = 5, nu = 3;
+  for (double bad : kNonFinite) {
+    Out o(5);
+    noxc_qd3(u, &nu, &bad, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    o.reset();
+    noxc_Q3(u, &nu, &bad, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    for (int which = 0; which < 3; ++which) {
+      const double cc = which == 0 ? bad : c3;
+      const double mm = which == 1 ? bad : mu;
+      double thb[5] = {0.1, 2.0, 4.0, 5.5, 6.2};
+      if (which == 2) thb[0] = thb[4] = bad;
+      o.reset();
+      noxc_dens3(thb, &n, &cc, &mm, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+      o.reset();
+      noxc_rand3(thb, &n, &cc, &mm, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+    }
+  }
+}
+
+TEST(NoxcircBadInput, CubicMomentsAndFit) {
+  using namespace badin;
+  const double c3 = 0.4, mu = 1.0;
+  for (int nodes : {0, -1, INT_MIN}) {
+    const int p = 1;
+    Out o(2);
+    noxc_trigmom3(&p, &c3, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_nan()) << nodes;
+  }
+  for (int p : {0, -1, INT_MIN, INT_MAX}) {
+    const int nodes = 50;
+    Out o(2);
+    noxc_trigmom3(&p, &c3, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << p;
+    EXPECT_TRUE(o.all_written()) << p;
+  }
+  for (double bad : kNonFinite) {
+    const int p = 2, nodes = 50;
+    Out o(2);
+    noxc_trigmom3(&p, &bad, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    o.reset();
+    noxc_trigmom3(&p, &c3, &bad, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+  }
+
+  const double th[6] = {0.3, 0.5, 0.2, 1.0, 0.4, 0.6};
+  // An empty sample has no mean direction and no resultant length.
+  for (int n : {0, -1, INT_MIN}) {
+    const int nodes = 50;
+    Out o(4);
+    noxc_fit3(th, &n, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(std::isnan(o[0]) && std::isnan(o[2])) << n;
+  }
+  for (int nodes : {0, -1, INT_MIN}) {
+    const int n = 6;
+    Out o(4);
+    noxc_fit3(th, &n, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_written()) << nodes;
+  }
+  for (double bad : kNonFinite) {
+    const double thb[6] = {0.3, bad, 0.2, 1.0, 0.4, 0.6};
+    const int n = 6, nodes = 50;
+    Out o(4);
+    noxc_fit3(thb, &n, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(NoxcircBadInput, FourierFamilyCountsNodesAndNonFiniteCoefficients) {
+  using namespace badin;
+  const double u[4] = {0.0, 0.25, 0.6, 1.0};
+  const double pre[2] = {1.0, 0.4}, pim[2] = {0.0, -0.2};
+  const int np = 2;
+  const double mu = 0.5;
+  for (int n : {0, -1, INT_MIN}) {
+    const int nodes = 16;
+    Out o(4);
+    noxc_qd_fr(u, &n, pre, pim, &np, o.p());
+    noxc_Q_fr(u, &n, pre, pim, &np, &nodes, o.p());
+    noxc_dens_fr(u, &n, pre, pim, &np, &mu, &nodes, o.p());
+    noxc_rand_fr(u, &n, pre, pim, &np, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.untouched()) << n;
+  }
+  const int n = 4;
+  // No coefficients: the uniform quantile density.
+  for (int npc : {0, -1, INT_MIN}) {
+    Out o(4);
+    noxc_qd_fr(u, &n, pre, pim, &npc, o.p());
+    EXPECT_TRUE(o.guards_intact()) << npc;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(o[i], 1.0) << npc;
+    const int nodes = 16;
+    o.reset();
+    noxc_Q_fr(u, &n, pre, pim, &npc, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << npc;
+    o.reset();
+    noxc_dens_fr(u, &n, pre, pim, &npc, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << npc;
+    o.reset();
+    noxc_rand_fr(u, &n, pre, pim, &npc, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << npc;
+    const int p = 1;
+    Out m(2);
+    noxc_trigmom_fr(&p, pre, pim, &npc, &mu, &nodes, m.p());
+    EXPECT_TRUE(m.guards_intact()) << npc;
+  }
+  // Without a table interval there is no quantile, angle or moment.
+  for (int nodes : {0, -1, INT_MIN}) {
+    Out o(4);
+    noxc_Q_fr(u, &n, pre, pim, &np, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_nan()) << nodes;
+    o.reset();
+    noxc_rand_fr(u, &n, pre, pim, &np, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_nan()) << nodes;
+    o.reset();
+    noxc_dens_fr(u, &n, pre, pim, &np, &mu, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    if (nodes < 0) {
+      EXPECT_TRUE(o.all_nan()) << nodes;
+    } else {
+      EXPECT_TRUE(o.all_written()) << nodes;
+    }
+    const int p = 1;
+    Out m(2);
+    noxc_trigmom_fr(&p, pre, pim, &np, &mu, &nodes, m.p());
+    EXPECT_TRUE(m.guards_intact()) << nodes;
+    EXPECT_TRUE(m.all_nan()) << nodes;
+  }
+  for (int p : {0, -1, INT_MIN, INT_MAX}) {
+    const int nodes = 16;
+    Out m(2);
+    noxc_trigmom_fr(&p, pre, pim, &np, &mu, &nodes, m.p());
+    EXPECT_TRUE(m.guards_intact()) << p;
+    EXPECT_TRUE(m.all_written()) << p;
+  }
+  for (double bad : kNonFinite) {
+    const int nodes = 16, p = 1;
+    const double preb[2] = {1.0, bad}, pimb[2] = {bad, 0.0};
+    const double ub[4] = {bad, 0.25, 0.6, bad};
+    for (int which = 0; which < 3; ++which) {
+      const double* pr = which == 0 ? preb : pre;
+      const double* pi = which == 0 ? pimb : pim;
+      const double* uu = which == 1 ? ub : u;
+      const double mm = which == 2 ? bad : mu;
+      Out o(4);
+      noxc_qd_fr(uu, &n, pr, pi, &np, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      o.reset();
+      noxc_Q_fr(uu, &n, pr, pi, &np, &nodes, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+      o.reset();
+      noxc_dens_fr(uu, &n, pr, pi, &np, &mm, &nodes, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+      o.reset();
+      noxc_rand_fr(uu, &n, pr, pi, &np, &mm, &nodes, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+      Out m(2);
+      noxc_trigmom_fr(&p, pr, pi, &np, &mm, &nodes, m.p());
+      EXPECT_TRUE(m.guards_intact()) << bad << " " << which;
+    }
+  }
+}
+
+TEST(NoxcircBadInput, LmomentsRhoAndQminCounts) {
+  using namespace badin;
+  const double x[4] = {0.1, 0.7, 0.3, 0.95};
+  for (int nm : {0, -1, INT_MIN}) {
+    const int n = 4;
+    Out o(4);
+    noxc_lmom(x, &n, &nm, o.p());
+    EXPECT_TRUE(o.untouched()) << nm;
+    noxc_rho_from_lmom(x, x, &nm, o.p());
+    EXPECT_TRUE(o.untouched()) << nm;
+  }
+  for (int n : {0, -1, INT_MIN}) {
+    const int nm = 2;
+    Out o(4);
+    noxc_lmom(x, &n, &nm, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_written()) << n;
+  }
+  for (double bad : kNonFinite) {
+    const double xb[4] = {0.1, bad, 0.3, 0.95};
+    const int n = 4, nm = 2;
+    Out o(4);
+    noxc_lmom(xb, &n, &nm, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxc_rho_from_lmom(xb, xb, &nm, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+  const double rr[2] = {0.2, -0.1}, ri[2] = {0.05, 0.1};
+  for (int nodes : {0, -1, INT_MIN}) {
+    const int nm = 2;
+    Out o(1);
+    noxc_qmin_rho(rr, ri, &nm, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_EQ(o[0], 1e300) << nodes;
+  }
+  // No coefficients: q is identically 1.
+  for (int nm : {0, -1, INT_MIN}) {
+    const int nodes = 16;
+    Out o(1);
+    noxc_qmin_rho(rr, ri, &nm, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nm;
+    EXPECT_EQ(o[0], 1.0) << nm;
+  }
+  for (double bad : kNonFinite) {
+    const double rb[2] = {bad, 0.1};
+    const int nm = 2, nodes = 16;
+    Out o(1);
+    noxc_qmin_rho(rb, ri, &nm, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(NoxcircBadInput, AdmissibilityFactorisationAndFit) {
+  using namespace badin;
+  const double rr[2] = {0.9, -0.4}, ri[2] = {0.3, 0.2};
+  const double margin = 0.05;
+  for (int nm : {-1, INT_MIN}) {
+    const int nodes = 32;
+    Out o(5);
+    noxc_admiss(rr, ri, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.untouched()) << nm;
+    noxc_factorise(rr, ri, &nm, o.p());
+    EXPECT_TRUE(o.untouched()) << nm;
+  }
+  {
+    // No coefficients: nothing to shrink, and the constant factor 1.
+    const int nm = 0, nodes = 32;
+    Out o(1);
+    noxc_admiss(rr, ri, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact());
+    EXPECT_EQ(o[0], 1.0);
+    Out f(2);
+    noxc_factorise(rr, ri, &nm, f.p());
+    EXPECT_TRUE(f.guards_intact());
+    EXPECT_EQ(f[0], 1.0);
+    EXPECT_EQ(f[1], 0.0);
+  }
+  for (int nodes : {0, -1, INT_MIN}) {
+    const int nm = 2;
+    Out o(5);
+    noxc_admiss(rr, ri, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_written()) << nodes;
+  }
+  for (double bad : kNonFinite) {
+    const int nm = 2, nodes = 32;
+    Out o(5);
+    noxc_admiss(rr, ri, &nm, &bad, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    const double rb[2] = {0.9, bad}, ib[2] = {bad, 0.2};
+    o.reset();
+    noxc_admiss(rb, ib, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    Out f(6);
+    noxc_factorise(rb, ri, &nm, f.p());
+    EXPECT_TRUE(f.guards_intact()) << bad;
+    EXPECT_TRUE(f.all_written()) << bad;
+    f.reset();
+    noxc_factorise(rr, ib, &nm, f.p());
+    EXPECT_TRUE(f.guards_intact()) << bad;
+    EXPECT_TRUE(f.all_written()) << bad;
+  }
+
+  const double th[6] = {0.3, 0.5, 0.2, 1.0, 0.4, 0.6};
+  for (int nm : {0, -1, INT_MIN}) {
+    const int n = 6, nodes = 32;
+    Out o(8);
+    noxc_fit_fr(th, &n, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.untouched()) << nm;
+  }
+  const int nm = 2;  // 2*nm + 5 = 9 slots
+  for (int n : {0, -1, INT_MIN}) {
+    const int nodes = 32;
+    Out o(9);
+    noxc_fit_fr(th, &n, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_written()) << n;
+  }
+  for (int nodes : {0, -1, INT_MIN}) {
+    const int n = 6;
+    Out o(9);
+    noxc_fit_fr(th, &n, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_written()) << nodes;
+  }
+  for (double bad : kNonFinite) {
+    const int n = 6, nodes = 32;
+    Out o(9);
+    noxc_fit_fr(th, &n, &nm, &bad, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    const double thb[6] = {0.3, bad, 0.2, 1.0, 0.4, 0.6};
+    o.reset();
+    noxc_fit_fr(thb, &n, &nm, &margin, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(NoxcircBadInput, TemperingCountsNodesAndNonFiniteParameters) {
+  using namespace badin;
+  const double th[3] = {0.0, 1.0, 4.0};
+  const double kappa = 2.0, mu = 0.5, s = 1.5;
+  for (int n : {0, -1, INT_MIN}) {
+    const int nodes = 64;
+    Out o(3);
+    noxc_temper_vm(th, &n, &kappa, &mu, &s, &nodes, o.p());
+    EXPECT_TRUE(o.untouched()) << n;
+  }
+  const int n = 3;
+  for (int nodes : {0, -1, INT_MIN}) {
+    Out o(3);
+    noxc_temper_vm(th, &n, &kappa, &mu, &s, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_written()) << nodes;
+    const int p = 1;
+    Out m(2);
+    noxc_temper_vm_trigmom(&p, &kappa, &mu, &s, &nodes, m.p());
+    EXPECT_TRUE(m.guards_intact()) << nodes;
+    EXPECT_EQ(m[0], 0.0) << nodes;
+    EXPECT_EQ(m[1], 0.0) << nodes;
+  }
+  for (int p : {0, -1, INT_MIN, INT_MAX}) {
+    const int nodes = 64;
+    Out m(2);
+    noxc_temper_vm_trigmom(&p, &kappa, &mu, &s, &nodes, m.p());
+    EXPECT_TRUE(m.guards_intact()) << p;
+    EXPECT_TRUE(m.all_written()) << p;
+  }
+  for (double bad : kNonFinite) {
+    const int nodes = 64, p = 1;
+    const double thb[3] = {0.0, bad, 4.0};
+    for (int which = 0; which < 4; ++which) {
+      const double kk = which == 0 ? bad : kappa;
+      const double mm = which == 1 ? bad : mu;
+      const double ss = which == 2 ? bad : s;
+      const double* tt = which == 3 ? thb : th;
+      Out o(3);
+      noxc_temper_vm(tt, &n, &kk, &mm, &ss, &nodes, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+      Out m(2);
+      noxc_temper_vm_trigmom(&p, &kk, &mm, &ss, &nodes, m.p());
+      EXPECT_TRUE(m.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(m.all_written()) << bad << " " << which;
+    }
+  }
+}
+
+TEST(NoxcircBadInput, ExactIntervalCountsOptionsAndNaN) {
+  using namespace badin;
+  const double th[5] = {0.2, 1.1, 2.5, 4.0, 5.9};
+  const double cgrid[3] = {-0.5, 0.0, 0.5};
+  const double lev = 0.05;
+  const int B = 9, seed = 4;
+  auto run = [&](const double* t, int n, int b, int sd, const double* cg, int ng, int stat,
+                 int group, double lv, Out& o) {
+    noxc_exact_ci(t, &n, &b, &sd, cg, &ng, &stat, &group, &lv, o.p());
+  };
+  // No positions: every slot NaN, the grid's too.
+  for (int n : {0, -1, INT_MIN}) {
+    Out o(6);
+    run(th, n, B, seed, cgrid, 3, 1, 0, lev, o);
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+    Out o3(3);
+    run(th, n, B, seed, cgrid, -1, 1, 0, lev, o3);
+    EXPECT_TRUE(o3.guards_intact()) << n;
+    EXPECT_TRUE(o3.all_nan()) << n;
+  }
+  // An empty grid: no interval, the statistic only.
+  for (int ng : {0, -1, INT_MIN}) {
+    Out o(3);
+    run(th, 5, B, seed, cgrid, ng, 1, 0, lev, o);
+    EXPECT_TRUE(o.guards_intact()) << ng;
+    EXPECT_TRUE(std::isnan(o[0]) && std::isnan(o[1])) << ng;
+    EXPECT_TRUE(std::isfinite(o[2])) << ng;
+  }
+  for (int b : {0, -1, INT_MIN}) {
+    Out o(6);
+    run(th, 5, b, seed, cgrid, 3, 1, 0, lev, o);
+    EXPECT_TRUE(o.guards_intact()) << b;
+    EXPECT_TRUE(o.all_written()) << b;
+  }
+  // Statistic selectors, grouping bins and seeds far out of range.
+  for (int opt : {-1, 2, INT_MIN, INT_MAX}) {
+    Out o(6);
+    run(th, 5, B, seed, cgrid, 3, opt, 0, lev, o);
+    EXPECT_TRUE(o.guards_intact()) << opt;
+    EXPECT_TRUE(o.all_written()) << opt;
+    o.reset();
+    run(th, 5, B, seed, cgrid, 3, 1, opt, lev, o);
+    EXPECT_TRUE(o.guards_intact()) << opt;
+    EXPECT_TRUE(o.all_written()) << opt;
+    o.reset();
+    run(th, 5, B, opt, cgrid, 3, 0, 0, lev, o);
+    EXPECT_TRUE(o.guards_intact()) << opt;
+    EXPECT_TRUE(o.all_written()) << opt;
+  }
+  for (double bad : kNonFinite) {
+    const double thb[5] = {0.2, bad, 2.5, 4.0, 5.9};
+    const double cgb[3] = {bad, 0.0, bad};
+    for (int stat : {0, 1}) {
+      Out o(6);
+      run(thb, 5, B, seed, cgrid, 3, stat, 8, lev, o);
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << stat;
+      EXPECT_TRUE(o.all_written()) << bad << " " << stat;
+      o.reset();
+      run(th, 5, B, seed, cgb, 3, stat, 0, lev, o);
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << stat;
+      EXPECT_TRUE(o.all_written()) << bad << " " << stat;
+      o.reset();
+      run(th, 5, B, seed, cgrid, 3, stat, 0, bad, o);
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << stat;
+      EXPECT_TRUE(o.all_written()) << bad << " " << stat;
+    }
+  }
+}
+
+TEST(NoxcircBadInput, GoodnessOfFitCountsAndNaN) {
+  using namespace badin;
+  const double th[5] = {0.2, 1.1, 2.5, 4.0, 5.9};
+  const double c3 = 0.3, mu = 0.4;
+  const int B = 9, seed = 4;
+  for (int n : {0, -1, INT_MIN}) {
+    Out o(2);
+    noxc_gof(th, &n, &c3, &mu, &B, &seed, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+  }
+  const int n = 5;
+  for (int b : {0, -1, INT_MIN}) {
+    Out o(2);
+    noxc_gof(th, &n, &c3, &mu, &b, &seed, o.p());
+    EXPECT_TRUE(o.guards_intact()) << b;
+    EXPECT_TRUE(o.all_written()) << b;
+    if (b == 0) {
+      EXPECT_EQ(o[1], 1.0);  // no replicates: (0 + 1)/(0 + 1)
+    }
+  }
+  for (int sd : {-1, INT_MIN, INT_MAX}) {
+    Out o(2);
+    noxc_gof(th, &n, &c3, &mu, &B, &sd, o.p());
+    EXPECT_TRUE(o.guards_intact()) << sd;
+    EXPECT_TRUE(o.all_written()) << sd;
+  }
+  for (double bad : kNonFinite) {
+    const double thb[5] = {0.2, bad, 2.5, 4.0, 5.9};
+    for (int which = 0; which < 3; ++which) {
+      const double* tt = which == 0 ? thb : th;
+      const double cc = which == 1 ? bad : c3;
+      const double mm = which == 2 ? bad : mu;
+      Out o(2);
+      noxc_gof(tt, &n, &cc, &mm, &B, &seed, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+    }
+  }
+}

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -332,5 +335,245 @@ TEST(NoxdistcScale, FailuresGiveNaN) {
     for (int i = 0; i < 60; ++i) y.push_back(i / 60.0);
     for (int i = 0; i < 20; ++i) y.push_back(1e6 + i), y.push_back(-1e6 - i);
     EXPECT_TRUE(std::isnan(scale(f, y, 0.01, 0.99)));
+  }
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(NoxdistcBadInput, QuantileDensityCountsOrdersAndNaN) {
+  using namespace badin;
+  const double u[3] = {0.1, 0.5, 0.9};
+  const double coef[2] = {0.3, -0.1};
+  const double sigma = 2.0;
+  for (int nu : {0, -1, INT_MIN}) {
+    const int k = 2;
+    Out o(3);
+    noxq_qd(u, &nu, coef, &k, &sigma, o.p());
+    EXPECT_TRUE(o.untouched()) << nu;
+  }
+  // No shape terms: the density is sigma everywhere.
+  for (int k : {0, -1, INT_MIN}) {
+    const int nu = 3;
+    Out o(3);
+    noxq_qd(u, &nu, coef, &k, &sigma, o.p());
+    EXPECT_TRUE(o.guards_intact()) << k;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(o[i], sigma) << k;
+  }
+  const int nu = 3, k = 2;
+  for (double bad : kNonFinite) {
+    Out o(3);
+    noxq_qd(u, &nu, coef, &k, &bad, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    const double ub[3] = {0.1, bad, 0.9};
+    o.reset();
+    noxq_qd(ub, &nu, coef, &k, &sigma, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    const double cb[2] = {bad, 0.1};
+    o.reset();
+    noxq_qd(u, &nu, cb, &k, &sigma, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(NoxdistcBadInput, ArcLengthNodesOrdersAndNonFiniteScale) {
+  using namespace badin;
+  const double coef[2] = {0.3, -0.1};
+  const double sigma = 1.0;
+  for (int nodes : {0, -1, INT_MIN}) {
+    const int k = 2;
+    Out o(1);
+    noxq_arclength(coef, &k, &sigma, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+  }
+  for (int k : {0, -1, INT_MIN}) {
+    const int nodes = 16;
+    Out o(1);
+    noxq_arclength(coef, &k, &sigma, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << k;
+    // A constant quantile density sigma = 1: the graph is a line of slope 1.
+    EXPECT_NEAR(o[0], std::sqrt(2.0), 1e-14) << k;
+  }
+  for (double bad : kNonFinite) {
+    const int k = 2, nodes = 16;
+    Out o(1);
+    noxq_arclength(coef, &k, &bad, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    const double cb[2] = {0.3, bad};
+    o.reset();
+    noxq_arclength(cb, &k, &sigma, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(NoxdistcBadInput, LmomentsAndShapeFitOnEmptyAndNaNSamples) {
+  using namespace badin;
+  const double x[5] = {1.0, 3.0, 2.0, 7.0, 4.0};
+  for (int nmom : {0, -1, INT_MIN}) {
+    const int n = 5;
+    Out o(4);
+    sample_lmoments_c(x, &n, &nmom, o.p());
+    EXPECT_TRUE(o.untouched()) << nmom;
+  }
+  for (int n : {0, -1, INT_MIN}) {
+    const int nmom = 4;
+    Out o(4);
+    sample_lmoments_c(x, &n, &nmom, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+    Out f(5);
+    noxq_fit_cf_c(x, &n, f.p());
+    EXPECT_TRUE(f.guards_intact()) << n;
+    EXPECT_TRUE(f.all_nan()) << n;
+  }
+  // More moments than observations: every requested slot is written.
+  {
+    const int n = 2, nmom = 6;
+    Out o(6);
+    sample_lmoments_c(x, &n, &nmom, o.p());
+    EXPECT_TRUE(o.guards_intact());
+    EXPECT_TRUE(o.all_written());
+  }
+  for (double bad : kNonFinite) {
+    const double xb[5] = {1.0, bad, 2.0, 7.0, 4.0};
+    const int n = 5, nmom = 4;
+    Out o(4);
+    sample_lmoments_c(xb, &n, &nmom, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    Out f(5);
+    noxq_fit_cf_c(xb, &n, f.p());
+    EXPECT_TRUE(f.guards_intact()) << bad;
+    EXPECT_TRUE(f.all_written()) << bad;
+  }
+}
+
+TEST(NoxdistcBadInput, BandModelsAtBadProbabilitiesScalesAndNodes) {
+  using namespace badin;
+  const double sigma = 1.0, a = 0.1, b = 0.9;
+  // A band probability outside (0, 1) has no normal quantile.
+  for (double bad : {kNaN, kInf, -kInf, 0.0, 1.0, -0.5, 1.5}) {
+    const int nodes = 40;
+    Out o(2);
+    al_band_model(&sigma, &bad, &b, &nodes, o.p());
+    al_band_model(&sigma, &a, &bad, &nodes, o.p() + 1);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    o.reset();
+    al_band_model_star(&sigma, &bad, &b, &nodes, o.p());
+    al_band_model_star(&sigma, &a, &bad, &nodes, o.p() + 1);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+  }
+  for (double bad : kNonFinite) {
+    const int nodes = 40;
+    Out o(2);
+    al_band_model(&bad, &a, &b, &nodes, o.p());
+    al_band_model_star(&bad, &a, &b, &nodes, o.p() + 1);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+  // Node counts below the floor of the rule still give a finite length.
+  for (int nodes : {0, -1, INT_MIN}) {
+    Out o(2);
+    al_band_model(&sigma, &a, &b, &nodes, o.p());
+    al_band_model_star(&sigma, &a, &b, &nodes, o.p() + 1);
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(std::isfinite(o[0]) && std::isfinite(o[1])) << nodes;
+  }
+}
+
+TEST(NoxdistcBadInput, SampleBandAndScalesOnEmptyAndNonFiniteSamples) {
+  using namespace badin;
+  const double x[8] = {0.3, -1.1, 0.8, 2.2, -0.4, 1.5, -2.0, 0.1};
+  const double a = 0.1, b = 0.9;
+  using Fn = void (*)(const double*, const int*, const double*, const double*, double*);
+  const Fn fns[3] = {al_band_sample, al_scale, al_scale_raw};
+  for (Fn fn : fns) {
+    for (int n : {0, -1, INT_MIN}) {
+      Out o(1);
+      fn(x, &n, &a, &b, o.p());
+      EXPECT_TRUE(o.guards_intact()) << n;
+      EXPECT_TRUE(o.all_nan()) << n;
+    }
+    const int n = 8;
+    for (double bad : kNonFinite) {
+      Out o(1);
+      fn(x, &n, &bad, &b, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad;
+      EXPECT_TRUE(o.all_written()) << bad;
+      o.reset();
+      fn(x, &n, &a, &bad, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad;
+      EXPECT_TRUE(o.all_written()) << bad;
+      double xb[8];
+      std::copy(x, x + 8, xb);
+      xb[3] = bad;
+      o.reset();
+      fn(xb, &n, &a, &b, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad;
+      EXPECT_TRUE(o.all_written()) << bad;
+    }
+    // Probabilities outside [0, 1] never index outside the sample.
+    for (double p : {-3.0, 4.0, 1e300, -1e300}) {
+      Out o(1);
+      fn(x, &n, &p, &b, o.p());
+      fn(x, &n, &a, &p, o.p());
+      EXPECT_TRUE(o.guards_intact()) << p;
+    }
   }
 }

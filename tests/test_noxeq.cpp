@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <functional>
+#include <limits>
+#include <vector>
 
 #include "noxara.h"
 
@@ -219,4 +223,119 @@ TEST(NoxeqReadingsDeathTest, ScratchFailureGivesFiveNaN) {
   };
   EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
 #endif
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(NoxeqBadInput, GridSizesTermCountsAndNonFiniteExponents) {
+  using namespace badin;
+  const double theta[3] = {0.1, -0.05, 0.02};
+  const double al = -0.7, be = -0.4;
+  // A grid of fewer than two points has no reading.
+  for (int ng : {1, 0, -1, INT_MIN}) {
+    const int nth = 3;
+    Out o(5);
+    noxeq_readings(&al, &be, &nth, theta, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << ng;
+    EXPECT_TRUE(o.all_nan()) << ng;
+    o.reset();
+    const double lam = 0.5, del = 0.5;
+    noxeq_readings_vsl(&lam, &del, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << ng;
+    EXPECT_TRUE(o.all_nan()) << ng;
+  }
+  // Only the first min(ntheta, 3) terms are read: a huge count reads three,
+  // a non-positive one none (theta may then be absent).
+  const int ng = 2001;
+  {
+    const int three = 3, big = INT_MAX;
+    Out a(5), b(5);
+    noxeq_readings(&al, &be, &three, theta, &ng, a.p());
+    noxeq_readings(&al, &be, &big, theta, &ng, b.p());
+    EXPECT_TRUE(a.guards_intact() && b.guards_intact());
+    for (int j = 0; j < 5; ++j) {
+      if (std::isnan(a[j])) {
+        EXPECT_TRUE(std::isnan(b[j])) << j;
+      } else {
+        EXPECT_EQ(a[j], b[j]) << j;
+      }
+    }
+  }
+  for (int nth : {0, -1, INT_MIN}) {
+    Out o(5);
+    noxeq_readings(&al, &be, &nth, nullptr, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nth;
+    EXPECT_TRUE(o.all_written()) << nth;
+  }
+  for (double bad : kNonFinite) {
+    const int nth = 3;
+    const double tb[3] = {0.1, bad, 0.02};
+    for (int which = 0; which < 3; ++which) {
+      const double a = which == 0 ? bad : al;
+      const double b = which == 1 ? bad : be;
+      Out o(5);
+      noxeq_readings(&a, &b, &nth, which == 2 ? tb : theta, &ng, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+    }
+    const double lam = 0.5, del = 0.5;
+    Out o(5);
+    noxeq_readings_vsl(&bad, &del, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxeq_readings_vsl(&lam, &bad, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
 }

@@ -1,9 +1,14 @@
 // Beta-kernel quantile family and the regularised incomplete beta function.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 #include "noxara.h"
 #include "noxeq2.h"
@@ -328,5 +333,114 @@ TEST(Noxeq2Readings, BalanceIsMinusTheGridReading) {
     ASSERT_TRUE(std::isfinite(e)) << p[0] << " " << p[1];
     const double ub = r[4], qb = std::pow(ub, p[0]) * std::pow(1 - ub, p[1]);
     EXPECT_NEAR(e, -r[0], 1.05 * qb * step) << p[0] << " " << p[1];
+  }
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(Noxeq2BadInput, FamilyMapsCountsAndNonFiniteArguments) {
+  using namespace badin;
+  const double v[4] = {0.0, 0.2, 0.5, 1.0};
+  const double al = -0.5, be = -0.3;
+  for (int n : {0, -1, INT_MIN}) {
+    Out o(4);
+    noxeq2_bc_q(&n, v, &al, &be, o.p());
+    noxeq2_bc_cdf(&n, v, &al, &be, o.p());
+    noxeq2_bc_pdf(&n, v, &al, &be, o.p());
+    EXPECT_TRUE(o.untouched()) << n;
+  }
+  const int n = 4;
+  using Fn = void (*)(const int*, const double*, const double*, const double*, double*);
+  const Fn fns[3] = {noxeq2_bc_q, noxeq2_bc_cdf, noxeq2_bc_pdf};
+  for (Fn fn : fns) {
+    for (double bad : kNonFinite) {
+      const double vb[4] = {bad, 0.2, bad, 1.0};
+      for (int which = 0; which < 3; ++which) {
+        const double a = which == 0 ? bad : al;
+        const double b = which == 1 ? bad : be;
+        Out o(4);
+        fn(&n, which == 2 ? vb : v, &a, &b, o.p());
+        EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+        EXPECT_TRUE(o.all_written()) << bad << " " << which;
+      }
+    }
+  }
+}
+
+TEST(Noxeq2BadInput, ReadingsBalanceAndSearchAtNonFiniteExponents) {
+  using namespace badin;
+  for (double bad : kNonFinite) {
+    const double good = -0.5;
+    for (int which = 0; which < 2; ++which) {
+      const double a = which == 0 ? bad : good;
+      const double b = which == 1 ? bad : good;
+      Out u(2);
+      noxeq2_ub_quad(&a, &b, u.p());
+      EXPECT_TRUE(u.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(u.all_written()) << bad << " " << which;
+      Out e(1);
+      noxeq2_E(&a, &b, e.p());
+      EXPECT_TRUE(e.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(e.all_written()) << bad << " " << which;
+    }
+    // No beta can balance a curve whose alpha is not a number.
+    Out s(1);
+    noxeq2_bstar(&bad, s.p());
+    EXPECT_TRUE(s.guards_intact()) << bad;
+    if (std::isnan(bad)) {
+      EXPECT_TRUE(std::isnan(s[0]));
+    } else {
+      EXPECT_TRUE(s.all_written()) << bad;
+    }
   }
 }

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "noxara.h"
@@ -1234,3 +1236,595 @@ TEST(NoxeqfitSimSweeps, SweepsEqualTheRoutinesTheySweep) {
 
 }  // namespace
 }  // namespace sim_tests
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+namespace {
+namespace badin {
+
+// Paired data on a constrained bc curve (al = -0.65, be = -0.375 on the
+// table line) and the constrained start of a fit.
+struct BcData {
+  static constexpr int n = 12;
+  double th[6] = {1.0, 2.0, 0.0, 10.0, -0.65, -0.375};
+  double cal[2] = {-0.95, -0.1}, cbe[2] = {-0.525, -0.1};
+  int nc = 2;
+  double alo = -0.9, ahi = -0.52;
+  double x[n], y[n];
+  double st5[5], st6[6];
+  BcData() {
+    for (int i = 0; i < n; ++i) x[i] = -1.0 + 12.0 * i / (n - 1);
+    noxara::ef_mbc(x, n, th, y);
+    for (int i = 0; i < n; ++i) y[i] += 0.01 * ((i % 3) - 1);
+    const double w = (th[4] - alo) / (ahi - alo);
+    const double p[5] = {th[0], std::log(th[1]), th[2], std::log(th[3]), std::log(w / (1 - w))};
+    std::copy(p, p + 5, st5);
+    const double wa = (th[4] + 1) / 0.98, wb = (th[5] + 1) / 1.48;
+    const double q[6] = {th[0], std::log(th[1]), th[2], std::log(th[3]),
+                         std::log(wa / (1 - wa)), std::log(wb / (1 - wb))};
+    std::copy(q, q + 6, st6);
+  }
+};
+
+// Paired data on a kappa-4 curve with k tied to h by a two-point table.
+struct K4Data {
+  static constexpr int n = 10;
+  double th[6] = {0.5, 2.0, 5.0, 1.5, 0.0, 0.0};
+  double lh[2] = {-0.5, 0.5}, lk[2] = {-0.1, 0.1};
+  int nl = 2;
+  double hlo = -0.5, hhi = 0.5;
+  double x[n], y[n];
+  double st5[5] = {0.5, std::log(2.0), 5.0, std::log(1.5), 0.0};
+  K4Data() {
+    for (int i = 0; i < n; ++i) {
+      x[i] = 1.0 + 12.0 * i / (n - 1);
+      y[i] = th[0] + th[1] * k4_F(x[i], th[2], th[3], th[4], th[5]) + 0.01 * ((i % 3) - 1);
+    }
+  }
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(NoxeqfitBadInput, BlockLengthCountsAndNaN) {
+  using namespace badin;
+  const double r[4] = {0.3, kNaN, -0.2, kInf};
+  for (int n : {0, -1, INT_MIN, 1, 2, 3, 4}) {
+    int o[3] = {-77, -77, -77};
+    noxeqfit_blocklen(r, &n, o + 1);
+    EXPECT_EQ(o[0], -77) << n;
+    EXPECT_EQ(o[2], -77) << n;
+    EXPECT_GE(o[1], 2) << n;
+    if (n <= 0) {
+      EXPECT_EQ(o[1], 2) << n;
+    }
+  }
+}
+
+TEST(NoxeqfitBadInput, BcFitCountsDimensionsTablesAndNaN) {
+  using namespace badin;
+  const BcData d;
+  const int maxit = 3;
+  auto fit = [&](const double* x, const double* y, int n, const double* st, int ns, int np,
+                 int mi, int nc, double alo, double ahi, Out& o) {
+    noxeqfit_bc(x, y, &n, st, &ns, &np, &mi, d.cal, d.cbe, &nc, &alo, &ahi, o.p());
+  };
+  const double st8[8] = {d.st6[0], d.st6[1], d.st6[2], d.st6[3], d.st6[4], d.st6[5], 0, 0};
+  // A dimension the curve cannot take: no fit.
+  for (int np : {4, 8, 0, -1, INT_MIN, INT_MAX}) {
+    Out o(9);
+    fit(d.x, d.y, d.n, st8, 1, np, maxit, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << np;
+    EXPECT_TRUE(o.all_nan()) << np;
+  }
+  for (int bad : {0, -1, INT_MIN}) {
+    Out o(9);
+    fit(d.x, d.y, bad, d.st5, 1, 5, maxit, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    o.reset();
+    fit(d.x, d.y, d.n, d.st5, bad, 5, maxit, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+  }
+  // Without a usable constraint table (or al interval) every trial is
+  // penalised: no fit, and the largest cap stops at once.
+  for (int nc : {1, 0, -1, INT_MIN}) {
+    for (int mi : {maxit, INT_MAX}) {
+      Out o(9);
+      fit(d.x, d.y, d.n, d.st5, 1, 5, mi, nc, d.alo, d.ahi, o);
+      EXPECT_TRUE(o.guards_intact()) << nc;
+      EXPECT_TRUE(o.all_nan()) << nc;
+    }
+  }
+  for (double bad : kNonFinite) {
+    Out o(9);
+    fit(d.x, d.y, d.n, d.st5, 1, 5, maxit, d.nc, bad, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    o.reset();
+    fit(d.x, d.y, d.n, d.st5, 1, 5, maxit, d.nc, d.alo, bad, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    // A non-finite response leaves every residual sum penalised.
+    double yb[BcData::n];
+    std::copy(d.y, d.y + d.n, yb);
+    yb[5] = bad;
+    for (int np : {5, 6}) {
+      o.reset();
+      fit(d.x, yb, d.n, np == 5 ? d.st5 : d.st6, 1, np, maxit, d.nc, d.alo, d.ahi, o);
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << np;
+      EXPECT_TRUE(o.all_nan()) << bad << " " << np;
+    }
+    double xb[BcData::n];
+    std::copy(d.x, d.x + d.n, xb);
+    xb[0] = bad;
+    o.reset();
+    fit(xb, d.y, d.n, d.st6, 1, 6, maxit, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    double sb[6];
+    std::copy(d.st6, d.st6 + 6, sb);
+    sb[4] = bad;
+    o.reset();
+    fit(d.x, d.y, d.n, sb, 1, 6, maxit, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+  }
+  for (int mi : {0, -1, INT_MIN}) {
+    Out o(9);
+    fit(d.x, d.y, d.n, d.st6, 1, 6, mi, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << mi;
+    EXPECT_LT(o[6], 1e12) << mi;  // the start itself is a fit
+  }
+}
+
+TEST(NoxeqfitBadInput, BcBootstrapCountsTablesAndSeeds) {
+  using namespace badin;
+  const BcData d;
+  auto boot = [&](int n, const double* th, int B, int seed, int mi, int nc, double alo,
+                  double ahi, Out& o) {
+    noxeqfit_bc_boot(d.x, d.y, &n, th, &B, &seed, &mi, d.cal, d.cbe, &nc, &alo, &ahi, o.p());
+  };
+  for (int B : {0, -1, INT_MIN}) {
+    Out o(2);
+    boot(d.n, d.th, B, 1, 3, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.untouched()) << B;
+  }
+  // Fewer than two observations: no block to draw.
+  for (int n : {1, 0, -1, INT_MIN}) {
+    Out o(2);
+    boot(n, d.th, 2, 1, 3, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+  }
+  // No usable table: every replicate fails.
+  for (int nc : {0, -1, INT_MIN}) {
+    for (int mi : {3, INT_MAX}) {
+      Out o(2);
+      boot(d.n, d.th, 2, 1, mi, nc, d.alo, d.ahi, o);
+      EXPECT_TRUE(o.guards_intact()) << nc;
+      EXPECT_TRUE(o.all_nan()) << nc;
+    }
+  }
+  {
+    // A point interval of al: al is held at its one value.
+    Out o(2);
+    boot(d.n, d.th, 2, 1, 3, d.nc, d.alo, d.alo, o);
+    EXPECT_TRUE(o.guards_intact());
+    EXPECT_TRUE(o.all_written());
+  }
+  for (double bad : kNonFinite) {
+    double tb[6];
+    std::copy(d.th, d.th + 6, tb);
+    tb[2] = bad;
+    Out o(2);
+    boot(d.n, tb, 2, 1, 3, d.nc, d.alo, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    if (std::isnan(bad)) {
+      EXPECT_TRUE(o.all_nan());
+    } else {
+      EXPECT_TRUE(o.all_written()) << bad;
+    }
+    o.reset();
+    boot(d.n, d.th, 2, 1, 3, d.nc, bad, d.ahi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+  }
+  for (int seed : {-1, INT_MIN, INT_MAX}) {
+    for (int mi : {0, -1, INT_MIN}) {
+      Out o(2);
+      boot(d.n, d.th, 2, seed, mi, d.nc, d.alo, d.ahi, o);
+      EXPECT_TRUE(o.guards_intact()) << seed << " " << mi;
+      EXPECT_TRUE(o.all_written()) << seed << " " << mi;
+    }
+  }
+}
+
+TEST(NoxeqfitBadInput, K4eqFitCountsTablesAndNaN) {
+  using namespace badin;
+  const K4Data d;
+  auto fit = [&](const double* x, const double* y, int n, const double* st, int ns, int mi,
+                 int nl, double hlo, double hhi, Out& o) {
+    noxeqfit_k4eq(x, y, &n, st, &ns, &mi, d.lh, d.lk, &nl, &hlo, &hhi, o.p());
+  };
+  for (int bad : {0, -1, INT_MIN}) {
+    Out o(8);
+    fit(d.x, d.y, bad, d.st5, 1, 3, d.nl, d.hlo, d.hhi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    o.reset();
+    fit(d.x, d.y, d.n, d.st5, bad, 3, d.nl, d.hlo, d.hhi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+  }
+  // A table of fewer than two points gives no k: every trial penalised.
+  for (int nl : {1, 0, -1, INT_MIN}) {
+    for (int mi : {3, INT_MAX}) {
+      Out o(8);
+      fit(d.x, d.y, d.n, d.st5, 1, mi, nl, d.hlo, d.hhi, o);
+      EXPECT_TRUE(o.guards_intact()) << nl;
+      EXPECT_TRUE(o.all_nan()) << nl;
+    }
+  }
+  for (double bad : kNonFinite) {
+    Out o(8);
+    fit(d.x, d.y, d.n, d.st5, 1, 3, d.nl, bad, d.hhi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    double yb[K4Data::n];
+    std::copy(d.y, d.y + d.n, yb);
+    yb[3] = bad;
+    o.reset();
+    fit(d.x, yb, d.n, d.st5, 1, 3, d.nl, d.hlo, d.hhi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    double xb[K4Data::n];
+    std::copy(d.x, d.x + d.n, xb);
+    xb[3] = bad;
+    o.reset();
+    fit(xb, d.y, d.n, d.st5, 1, 3, d.nl, d.hlo, d.hhi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    double sb[5];
+    std::copy(d.st5, d.st5 + 5, sb);
+    sb[2] = bad;
+    o.reset();
+    fit(d.x, d.y, d.n, sb, 1, 3, d.nl, d.hlo, d.hhi, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+  }
+  for (int mi : {0, -1, INT_MIN}) {
+    Out o(8);
+    fit(d.x, d.y, d.n, d.st5, 1, mi, d.nl, d.hlo, d.hhi, o);
+    EXPECT_TRUE(o.guards_intact()) << mi;
+    EXPECT_LT(o[6], 1e12) << mi;
+  }
+}
+
+TEST(NoxeqfitBadInput, K4eqBootstrapCountsTablesAndSeeds) {
+  using namespace badin;
+  const K4Data d;
+  auto boot = [&](int n, const double* th, int B, int seed, int mi, int nl, Out& o) {
+    noxeqfit_k4eq_boot(d.x, d.y, &n, th, d.st5, &B, &seed, &mi, d.lh, d.lk, &nl, &d.hlo,
+                       &d.hhi, o.p());
+  };
+  for (int B : {0, -1, INT_MIN}) {
+    Out o(2);
+    boot(d.n, d.th, B, 1, 3, d.nl, o);
+    EXPECT_TRUE(o.untouched()) << B;
+  }
+  for (int n : {1, 0, -1, INT_MIN}) {
+    Out o(2);
+    boot(n, d.th, 2, 1, 3, d.nl, o);
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+  }
+  for (int nl : {1, 0, -1, INT_MIN}) {
+    for (int mi : {3, INT_MAX}) {
+      Out o(2);
+      boot(d.n, d.th, 2, 1, mi, nl, o);
+      EXPECT_TRUE(o.guards_intact()) << nl;
+      EXPECT_TRUE(o.all_nan()) << nl;
+    }
+  }
+  for (double bad : kNonFinite) {
+    double tb[6];
+    std::copy(d.th, d.th + 6, tb);
+    tb[3] = bad;
+    Out o(2);
+    boot(d.n, tb, 2, 1, 3, d.nl, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+  }
+  for (int seed : {-1, INT_MIN, INT_MAX}) {
+    for (int mi : {0, -1, INT_MIN}) {
+      Out o(2);
+      boot(d.n, d.th, 2, seed, mi, d.nl, o);
+      EXPECT_TRUE(o.guards_intact()) << seed << " " << mi;
+      EXPECT_TRUE(o.all_written()) << seed << " " << mi;
+    }
+  }
+}
+
+TEST(NoxeqfitBadInput, ScoreAtCountsWindowsAndNaN) {
+  using namespace badin;
+  const BcData d;
+  const double mu = d.th[2], sg = d.th[3], al = d.th[4], be = d.th[5];
+  for (int n : {6, 0, -1, INT_MIN}) {
+    Out o(1);
+    noxeqfit_score_at(d.x, d.y, &n, &mu, &sg, &al, &be, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+  }
+  const int n = BcData::n;
+  // No window (zero or non-finite width or location) or a non-finite shape:
+  // the statistic cannot be computed.
+  for (double bad : {kNaN, kInf, -kInf, 0.0}) {
+    Out o(1);
+    noxeqfit_score_at(d.x, d.y, &n, &mu, &bad, &al, &be, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+    if (bad == 0.0) continue;
+    for (int which = 0; which < 3; ++which) {
+      const double m = which == 0 ? bad : mu;
+      const double a = which == 1 ? bad : al;
+      const double b = which == 2 ? bad : be;
+      o.reset();
+      noxeqfit_score_at(d.x, d.y, &n, &m, &sg, &a, &b, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_nan()) << bad << " " << which;
+    }
+    double yb[BcData::n];
+    std::copy(d.y, d.y + n, yb);
+    yb[4] = bad;
+    o.reset();
+    noxeqfit_score_at(d.x, yb, &n, &mu, &sg, &al, &be, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+  }
+}
+
+TEST(NoxeqfitBadInput, ModelSimulationCountsCapsAndNaN) {
+  using namespace badin;
+  const double cal[2] = {-0.6, -0.4}, cbe[2] = {-0.45, -0.35};
+  const double alo = -0.85, ahi = -0.15, sde = 0.05;
+  const double th0[6] = {0.2, 1.5, 1.0, 2.0, -0.5, -0.4};
+  const double st5[3] = {0.0, 0.0, 0.0};
+  const double thref[12] = {0.9, 2.2, -0.5, -0.2, 0.9, 2.2, -0.5, -0.55, 0.9, 2.2, -0.5, -0.7};
+  auto msim = [&](int N, double sd, int R, int seed, const double* th, int mi, int nc, Out& o) {
+    noxeqfit_msim(&N, &sd, &R, &seed, th, st5, &mi, cal, cbe, &nc, &alo, &ahi, thref, o.p());
+  };
+  auto nullT = [&](int N, double sd, int R, int seed, const double* th, int mi, int nc, Out& o) {
+    noxeqfit_nullT(&N, &sd, &R, &seed, th, st5, &mi, cal, cbe, &nc, &alo, &ahi, o.p());
+  };
+  // No replicates: nothing written.
+  for (int R : {0, -1, INT_MIN}) {
+    for (int N : {14, 1, -1}) {
+      Out o(8);
+      msim(N, sde, R, 1, th0, 5, 0, o);
+      nullT(N, sde, R, 1, th0, 5, 0, o);
+      EXPECT_TRUE(o.untouched()) << R << " " << N;
+    }
+  }
+  // Fewer than two design points: the NaN prefill stays.
+  for (int N : {1, 0, -1, INT_MIN}) {
+    const int R = 2;
+    Out o(8 * R);
+    msim(N, sde, R, 1, th0, 5, 2, o);
+    EXPECT_TRUE(o.guards_intact()) << N;
+    EXPECT_TRUE(o.all_nan()) << N;
+    Out t(R);
+    nullT(N, sde, R, 1, th0, 5, 2, t);
+    EXPECT_TRUE(t.guards_intact()) << N;
+    EXPECT_TRUE(t.all_nan()) << N;
+  }
+  // Without a usable table no least-squares start is admissible: T = 1e30
+  // in every arm, whatever the cap, seed or noise.
+  const int N = 14, R = 1;
+  for (int mi : {0, -1, INT_MIN, INT_MAX}) {
+    for (int seed : {-1, INT_MIN, INT_MAX}) {
+      for (double sd : {sde, kNaN, kInf}) {
+        for (int nc : {0, -1, INT_MIN}) {
+          Out o(8 * R);
+          msim(N, sd, R, seed, th0, mi, nc, o);
+          EXPECT_TRUE(o.guards_intact()) << mi << " " << seed << " " << sd;
+          for (int col : {0, 2, 3, 4}) EXPECT_EQ(o[col], 1e30) << mi << " " << seed << " " << sd;
+          Out t(R);
+          nullT(N, sd, R, seed, th0, mi, nc, t);
+          EXPECT_TRUE(t.guards_intact()) << mi << " " << seed << " " << sd;
+          EXPECT_EQ(t[0], 1e30) << mi << " " << seed << " " << sd;
+        }
+      }
+    }
+  }
+  // A non-finite true curve position spoils the design, and with it every
+  // window: no admissible start either.
+  for (double bad : kNonFinite) {
+    double tb[6];
+    std::copy(th0, th0 + 6, tb);
+    tb[2] = bad;
+    Out o(8 * R);
+    msim(N, sde, R, 3, tb, 5, 2, o);
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    for (int col : {0, 2, 3, 4}) EXPECT_EQ(o[col], 1e30) << bad;
+    Out t(R);
+    nullT(N, sde, R, 3, tb, 5, 2, t);
+    EXPECT_TRUE(t.guards_intact()) << bad;
+    EXPECT_EQ(t[0], 1e30) << bad;
+  }
+}
+
+TEST(NoxeqfitBadInput, EstimationStudiesCountsSizesAndNaN) {
+  using namespace badin;
+  const double a0 = 0.6, b0 = 0.8;
+  const int seed = 5;
+  // No replicates or no sizes: nothing written.
+  for (int bad : {0, -1, INT_MIN}) {
+    const int sizes[1] = {5};
+    const int R = 1, nn = 1, mi = 5;
+    Out o(6);
+    noxeqfit_estsim(&a0, &b0, &bad, sizes, &nn, &seed, &mi, o.p());
+    noxeqfit_estsim(&a0, &b0, &R, sizes, &bad, &seed, &mi, o.p());
+    noxeqfit_taus(&a0, &b0, &bad, &nn, &seed, o.p());
+    EXPECT_TRUE(o.untouched()) << bad;
+  }
+  // A size below 1 keeps its block NaN; the other block is estimated.
+  {
+    const int sizes[4] = {0, -1, INT_MIN, 6};
+    const int R = 1, nn = 4, mi = 3;
+    Out o(6 * 4);
+    noxeqfit_estsim(&a0, &b0, &R, sizes, &nn, &seed, &mi, o.p());
+    EXPECT_TRUE(o.guards_intact());
+    for (int j = 0; j < 18; ++j) EXPECT_TRUE(std::isnan(o[j])) << j;
+  }
+  for (int mi : {0, -1, INT_MIN}) {
+    const int sizes[1] = {4};
+    const int R = 1, nn = 1;
+    Out o(6);
+    noxeqfit_estsim(&a0, &b0, &R, sizes, &nn, &seed, &mi, o.p());
+    EXPECT_TRUE(o.guards_intact()) << mi;
+  }
+  // Exponents that are not numbers give a sample that is not either: every
+  // objective is penalised, so every estimate fails, and the largest cap
+  // ends at once.
+  for (int mi : {3, INT_MAX}) {
+    const int sizes[1] = {4};
+    const int R = 2, nn = 1;
+    Out o(12);
+    noxeqfit_estsim(&kNaN, &b0, &R, sizes, &nn, &seed, &mi, o.p());
+    EXPECT_TRUE(o.guards_intact()) << mi;
+    EXPECT_TRUE(o.all_nan()) << mi;
+    o.reset();
+    noxeqfit_estsim(&a0, &kNaN, &R, sizes, &nn, &seed, &mi, o.p());
+    EXPECT_TRUE(o.guards_intact()) << mi;
+    EXPECT_TRUE(o.all_nan()) << mi;
+  }
+  for (double bad : {kInf, -kInf}) {
+    const int sizes[1] = {4};
+    const int R = 1, nn = 1, mi = 3;
+    Out o(6);
+    noxeqfit_estsim(&bad, &b0, &R, sizes, &nn, &seed, &mi, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    o.reset();
+    noxeqfit_estsim(&a0, &bad, &R, sizes, &nn, &seed, &mi, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+  }
+
+  // Taus: an empty sample has no ratios; tiny samples and bad exponents
+  // still fill exactly their four columns.
+  const int R = 2;
+  for (int n : {0, -1, INT_MIN}) {
+    Out o(4 * R);
+    noxeqfit_taus(&a0, &b0, &R, &n, &seed, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+  }
+  for (int n : {1, 2, 3}) {
+    for (int sd : {-1, INT_MIN, INT_MAX}) {
+      Out o(4 * R);
+      noxeqfit_taus(&a0, &b0, &R, &n, &sd, o.p());
+      EXPECT_TRUE(o.guards_intact()) << n << " " << sd;
+      EXPECT_TRUE(o.all_written()) << n << " " << sd;
+    }
+  }
+  for (double bad : kNonFinite) {
+    const int n = 6;
+    Out o(4 * R);
+    noxeqfit_taus(&bad, &b0, &R, &n, &seed, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxeqfit_taus(&a0, &bad, &R, &n, &seed, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(NoxeqfitBadInput, SweepsCountsAndNonFiniteShapes) {
+  using namespace badin;
+  const double ks[2] = {0.1, -0.2}, h = 0.3;
+  for (int nk : {0, -1, INT_MIN}) {
+    Out a(2), b(2);
+    noxeqfit_bsweep(ks, &nk, &h, b.p());
+    noxeqfit_absweep(ks, &nk, &h, a.p(), b.p());
+    noxeqfit_Esweep(&h, ks, &nk, a.p());
+    EXPECT_TRUE(a.untouched() && b.untouched()) << nk;
+  }
+  const int nk = 2;
+  for (double bad : kNonFinite) {
+    // A shape that is not a number has no quantile range, hence no reading.
+    const double kb[2] = {bad, 0.1};
+    Out a(2), b(2);
+    noxeqfit_bsweep(kb, &nk, &h, b.p());
+    EXPECT_TRUE(b.guards_intact()) << bad;
+    EXPECT_TRUE(b.all_written()) << bad;
+    if (std::isnan(bad)) {
+      EXPECT_TRUE(std::isnan(b[0]));
+    }
+    b.reset();
+    noxeqfit_absweep(kb, &nk, &h, a.p(), b.p());
+    EXPECT_TRUE(a.guards_intact() && b.guards_intact()) << bad;
+    EXPECT_TRUE(a.all_written() && b.all_written()) << bad;
+    a.reset();
+    b.reset();
+    noxeqfit_absweep(ks, &nk, &bad, a.p(), b.p());
+    EXPECT_TRUE(a.guards_intact() && b.guards_intact()) << bad;
+    EXPECT_TRUE(a.all_written() && b.all_written()) << bad;
+    // E needs an inflection point, which a non-finite exponent does not give.
+    const double al = -0.6, bg[2] = {-0.3, bad};
+    Out e(2);
+    noxeqfit_Esweep(&al, bg, &nk, e.p());
+    EXPECT_TRUE(e.guards_intact()) << bad;
+    EXPECT_TRUE(std::isnan(e[1])) << bad;
+    e.reset();
+    noxeqfit_Esweep(&bad, bg, &nk, e.p());
+    EXPECT_TRUE(e.guards_intact()) << bad;
+    EXPECT_TRUE(e.all_nan()) << bad;
+  }
+}

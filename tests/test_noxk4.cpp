@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <vector>
 
@@ -723,3 +725,398 @@ TEST(Noxk4Fit, NalrRefusesTooLittleData) {
 }
 
 }  // namespace
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(Noxk4BadInput, DistributionFunctionsAtNonFiniteArguments) {
+  using namespace badin;
+  const double par[5] = {0.5, 0.0, 1.0, 0.1, 0.3};  // x, mu, sg, k, h
+  for (double bad : kNonFinite) {
+    for (int j = 0; j < 5; ++j) {
+      double a[5];
+      std::copy(par, par + 5, a);
+      a[j] = bad;
+      const double F = k4_F(a[0], a[1], a[2], a[3], a[4]);
+      EXPECT_TRUE(std::isnan(F) || (F >= 0.0 && F <= 1.0)) << bad << " " << j;
+    }
+  }
+  const double v[3] = {0.2, 0.5, 0.9};
+  const double mu = 0.0, sg = 1.0, k = 0.1, h = 0.3;
+  for (int n : {0, -1, INT_MIN}) {
+    Out o(3);
+    noxk4_q(v, &n, &mu, &sg, &k, &h, o.p());
+    noxk4_cdf(v, &n, &mu, &sg, &k, &h, o.p());
+    noxk4_pdf(v, &n, &mu, &sg, &k, &h, o.p());
+    EXPECT_TRUE(o.untouched()) << n;
+  }
+  const int n = 3;
+  for (double bad : kNonFinite) {
+    const double vb[3] = {0.2, bad, 0.9};
+    for (int j = 0; j < 5; ++j) {
+      double a[4] = {mu, sg, k, h};
+      if (j < 4) a[j] = bad;
+      const double* xx = j == 4 ? vb : v;
+      Out o(3);
+      noxk4_q(xx, &n, &a[0], &a[1], &a[2], &a[3], o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << j;
+      EXPECT_TRUE(o.all_written()) << bad << " " << j;
+      o.reset();
+      noxk4_cdf(xx, &n, &a[0], &a[1], &a[2], &a[3], o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << j;
+      EXPECT_TRUE(o.all_written()) << bad << " " << j;
+      o.reset();
+      noxk4_pdf(xx, &n, &a[0], &a[1], &a[2], &a[3], o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << j;
+      EXPECT_TRUE(o.all_written()) << bad << " " << j;
+    }
+  }
+}
+
+TEST(Noxk4BadInput, Tau34NodesAndNonFiniteShapes) {
+  using namespace badin;
+  const double k = 0.1, h = 0.3;
+  for (int nodes : {0, -1, INT_MIN}) {
+    Out o(4);
+    noxk4_tau34(&k, &h, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_written()) << nodes;
+  }
+  for (double bad : kNonFinite) {
+    const int nodes = 20;
+    Out o(4);
+    noxk4_tau34(&bad, &h, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxk4_tau34(&k, &bad, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(Noxk4BadInput, ReadingsWithoutAGridOrWithNonFiniteCurves) {
+  using namespace badin;
+  const double th[6] = {0.0, 1.0, 0.0, 1.0, 0.1, 0.3};
+  // No grid step: no reading can be found.
+  for (int grid : {1, 0, -1, INT_MIN}) {
+    Out o(3);
+    noxk4_readings(th, &grid, o.p());
+    EXPECT_TRUE(o.guards_intact()) << grid;
+    EXPECT_TRUE(o.all_nan()) << grid;
+  }
+  for (int grid : {2, 3, 4}) {
+    Out o(3);
+    noxk4_readings(th, &grid, o.p());
+    EXPECT_TRUE(o.guards_intact()) << grid;
+  }
+  for (double bad : kNonFinite) {
+    for (int j = 0; j < 6; ++j) {
+      double tb[6];
+      std::copy(th, th + 6, tb);
+      tb[j] = bad;
+      const int grid = 200;
+      Out o(3);
+      noxk4_readings(tb, &grid, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << j;
+      // The location, scale and shapes fix the quantile range: without it
+      // there is no reading.
+      if (j >= 2) {
+        EXPECT_TRUE(o.all_nan()) << bad << " " << j;
+      }
+    }
+  }
+}
+
+TEST(Noxk4BadInput, BandLengthsCountsNodesAndOrders) {
+  using namespace badin;
+  const double th[6] = {0.0, 1.0, 0.0, 1.0, 0.1, 0.3};
+  const double br[3] = {-1.0, 0.5, 2.0};
+  const double x[5] = {-1.0, -0.2, 0.4, 1.0, 1.8}, y[5] = {0.0, 0.2, 0.5, 0.8, 0.9};
+  const double p = 2.0, sigma = 0.1;
+  for (int J : {0, -1, INT_MIN}) {
+    const int nodes = 10, n = 5;
+    Out o(2);
+    noxk4_band_model(th, br, &J, &nodes, &p, o.p());
+    noxk4_band_sample(x, y, &n, br, &J, &p, o.p());
+    noxk4_band_trop_mean(x, &n, th, &sigma, br, &J, o.p());
+    EXPECT_TRUE(o.untouched()) << J;
+  }
+  const int J = 2;
+  // No segments or no nodes: every band sums nothing.
+  for (int cnt : {0, -1, INT_MIN}) {
+    Out o(2);
+    noxk4_band_model(th, br, &J, &cnt, &p, o.p());
+    EXPECT_TRUE(o.guards_intact()) << cnt;
+    EXPECT_EQ(o[0], 0.0);
+    EXPECT_EQ(o[1], 0.0);
+    o.reset();
+    noxk4_band_sample(x, y, &cnt, br, &J, &p, o.p());
+    EXPECT_TRUE(o.guards_intact()) << cnt;
+    EXPECT_EQ(o[0], 0.0);
+    EXPECT_EQ(o[1], 0.0);
+    o.reset();
+    noxk4_band_trop_mean(x, &cnt, th, &sigma, br, &J, o.p());
+    EXPECT_TRUE(o.guards_intact()) << cnt;
+    EXPECT_EQ(o[0], 0.0);
+    EXPECT_EQ(o[1], 0.0);
+  }
+  const int n = 5, nodes = 10;
+  // Orders without a finite positive value, and non-finite data.
+  for (double bad : {badin::kNaN, badin::kInf, -badin::kInf, 0.0, -2.0}) {
+    Out o(2);
+    noxk4_band_model(th, br, &J, &nodes, &bad, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxk4_band_sample(x, y, &n, br, &J, &bad, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+  for (double bad : kNonFinite) {
+    const double xb[5] = {-1.0, bad, 0.4, 1.0, 1.8};
+    const double bb[3] = {-1.0, bad, 2.0};
+    double tb[6];
+    std::copy(th, th + 6, tb);
+    tb[4] = bad;
+    Out o(2);
+    noxk4_band_model(tb, br, &J, &nodes, &p, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    o.reset();
+    noxk4_band_model(th, bb, &J, &nodes, &p, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    o.reset();
+    noxk4_band_sample(xb, y, &n, bb, &J, &p, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    o.reset();
+    noxk4_band_trop_mean(xb, &n, th, &sigma, br, &J, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    o.reset();
+    noxk4_band_trop_mean(x, &n, tb, &bad, bb, &J, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+  }
+}
+
+TEST(Noxk4BadInput, RunningMedianCountsAndWindows) {
+  using namespace badin;
+  const double y[6] = {3.0, 1.0, 4.0, 1.0, 5.0, 9.0};
+  for (int n : {0, -1, INT_MIN}) {
+    const int w = 3;
+    Out o(6);
+    noxk4_runmed(y, &n, &w, o.p());
+    EXPECT_TRUE(o.untouched()) << n;
+  }
+  const int n = 6;
+  for (int w : {-1, -2, INT_MIN}) {
+    Out o(6);
+    noxk4_runmed(y, &n, &w, o.p());
+    EXPECT_TRUE(o.guards_intact()) << w;
+    EXPECT_TRUE(o.all_nan()) << w;
+  }
+  // A window wider than the series takes the whole series.
+  for (int w : {13, 1000, INT_MAX}) {
+    Out o(6);
+    noxk4_runmed(y, &n, &w, o.p());
+    EXPECT_TRUE(o.guards_intact()) << w;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(o[i], 3.5) << w;
+  }
+  const double yb[6] = {3.0, badin::kNaN, 4.0, badin::kInf, -badin::kInf, 9.0};
+  const int w = 3;
+  Out o(6);
+  noxk4_runmed(yb, &n, &w, o.p());
+  EXPECT_TRUE(o.guards_intact());
+  EXPECT_TRUE(o.all_written());
+}
+
+TEST(Noxk4BadInput, ShapeFitsAtBadTargetsCountsAndStarts) {
+  using namespace badin;
+  for (int nodes : {0, -1, INT_MIN}) {
+    const double t3 = 0.1, t4 = 0.15;
+    Out o(3);
+    noxk4_fit_lmom(&t3, &t4, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nodes;
+    EXPECT_TRUE(o.all_written()) << nodes;
+  }
+  for (double bad : kNonFinite) {
+    const double t4 = 0.15;
+    const int nodes = 10;
+    Out o(3);
+    noxk4_fit_lmom(&bad, &t4, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxk4_fit_lmom(&t4, &bad, &nodes, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+
+  const double ys[6] = {-1.2, -0.5, 0.1, 0.4, 1.0, 2.3};
+  const double bands[4] = {0.1, 0.5, 0.5, 0.9};
+  const double start[3] = {0.0, 0.1, std::log(0.4)};
+  for (int n : {0, -1, INT_MIN}) {
+    const int J = 2;
+    Out o(4);
+    noxk4_fit_aleq(ys, &n, bands, &J, start, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_written()) << n;
+  }
+  for (int J : {0, -1, INT_MIN}) {
+    const int n = 6;
+    Out o(4);
+    noxk4_fit_aleq(ys, &n, bands, &J, start, o.p());
+    EXPECT_TRUE(o.guards_intact()) << J;
+    EXPECT_TRUE(o.all_written()) << J;
+  }
+  for (double bad : kNonFinite) {
+    const int n = 6, J = 2;
+    const double yb[6] = {-1.2, bad, 0.1, 0.4, 1.0, 2.3};
+    const double bb[4] = {0.1, bad, 0.5, 0.9};
+    const double sb[3] = {bad, 0.1, bad};
+    Out o(4);
+    noxk4_fit_aleq(yb, &n, bands, &J, start, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxk4_fit_aleq(ys, &n, bb, &J, start, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+    o.reset();
+    noxk4_fit_aleq(ys, &n, bands, &J, sb, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(Noxk4BadInput, CurveFitsAtBadCountsDataAndStarts) {
+  using namespace badin;
+  const double x[6] = {-2.0, -1.0, 0.0, 1.0, 2.0, 3.0};
+  const double y[6] = {0.1, 0.3, 1.1, 1.8, 2.0, 2.1};
+  const double st6[6] = {0.0, std::log(2.0), 0.0, 0.0, 0.1, std::log(0.5)};
+  const double st7[7] = {0.0, 0.0, std::log(2.0), 0.0, 0.0, 0.1, std::log(0.5)};
+  for (int n : {0, -1, INT_MIN}) {
+    Out o(7);
+    noxk4_fit_nls(x, y, &n, st6, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_written()) << n;
+    Out d(8);
+    noxk4_fit_nls_drift(x, y, &n, st7, d.p());
+    EXPECT_TRUE(d.guards_intact()) << n;
+    EXPECT_TRUE(d.all_written()) << n;
+  }
+  const int n = 6;
+  for (double bad : kNonFinite) {
+    const double xb[6] = {-2.0, bad, 0.0, 1.0, 2.0, 3.0};
+    const double yb[6] = {0.1, 0.3, bad, 1.8, 2.0, 2.1};
+    double s6[6], s7[7];
+    std::copy(st6, st6 + 6, s6);
+    std::copy(st7, st7 + 7, s7);
+    s6[2] = bad;
+    s7[6] = bad;
+    for (int which = 0; which < 3; ++which) {
+      const double* xx = which == 0 ? xb : x;
+      const double* yy = which == 1 ? yb : y;
+      Out o(7);
+      noxk4_fit_nls(xx, yy, &n, which == 2 ? s6 : st6, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+      Out d(8);
+      noxk4_fit_nls_drift(xx, yy, &n, which == 2 ? s7 : st7, d.p());
+      EXPECT_TRUE(d.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(d.all_written()) << bad << " " << which;
+    }
+  }
+}
+
+TEST(Noxk4BadInput, AnchoredBandFitCountsWindowsAndOrders) {
+  using namespace badin;
+  const double x[6] = {-2.0, -1.0, 0.0, 1.0, 2.0, 3.0};
+  const double y[6] = {0.1, 0.3, 1.1, 1.8, 2.0, 2.1};
+  const double st6[6] = {0.0, std::log(2.0), 0.0, 0.0, 0.1, std::log(0.5)};
+  const double lambda = 1.0, p = 2.0;
+  const int w = 3;
+  // Fewer than three points, or no band: all seven slots NaN.
+  for (int n : {2, 0, -1, INT_MIN}) {
+    const int J = 1;
+    Out o(7);
+    noxk4_fit_nalr(x, y, &n, &J, &lambda, &w, &p, st6, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_TRUE(o.all_nan()) << n;
+  }
+  const int n = 6;
+  for (int J : {0, -1, INT_MIN}) {
+    Out o(7);
+    noxk4_fit_nalr(x, y, &n, &J, &lambda, &w, &p, st6, o.p());
+    EXPECT_TRUE(o.guards_intact()) << J;
+    EXPECT_TRUE(o.all_nan()) << J;
+  }
+  const int J = 1;
+  for (int wb : {-1, INT_MIN, INT_MAX}) {
+    Out o(7);
+    noxk4_fit_nalr(x, y, &n, &J, &lambda, &wb, &p, st6, o.p());
+    EXPECT_TRUE(o.guards_intact()) << wb;
+    EXPECT_TRUE(o.all_written()) << wb;
+  }
+  for (double bad : kNonFinite) {
+    const double xb[6] = {bad, -1.0, 0.0, 1.0, 2.0, 3.0};
+    const double yb[6] = {0.1, 0.3, bad, 1.8, 2.0, 2.1};
+    for (int which = 0; which < 4; ++which) {
+      const double* xx = which == 0 ? xb : x;
+      const double* yy = which == 1 ? yb : y;
+      const double lam = which == 2 ? bad : lambda;
+      const double pp = which == 3 ? bad : p;
+      Out o(7);
+      noxk4_fit_nalr(xx, yy, &n, &J, &lam, &w, &pp, st6, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(o.all_written()) << bad << " " << which;
+    }
+  }
+}

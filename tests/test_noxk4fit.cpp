@@ -1,7 +1,10 @@
 // Variable-projection kappa-4 fit with a linear drift.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <vector>
 
@@ -240,4 +243,134 @@ TEST(Noxk4fitVarpro, FixedHOutsideBoxReportsFirstStart) {
   const double rq = qr_lsq(x, F, y, bq);
   EXPECT_NEAR(out[7], rq, 1e-9 * rq);
   for (int j = 0; j < 3; ++j) EXPECT_NEAR(out[j], bq[j], 1e-6) << j;
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(Noxk4fitBadInput, VarproStartCountsAndIterationLimits) {
+  using namespace badin;
+  const double x[6] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0};
+  const double y[6] = {0.1, 0.2, 1.0, 1.9, 2.1, 2.2};
+  const double starts[4] = {2.5, 0.0, 0.1, 0.5};
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const double hfree = badin::kNaN;
+  // No start: +infinity in the residual slot, the rest untouched.
+  for (int ns : {0, -1, INT_MIN}) {
+    const int n = 6, maxit = 20;
+    Out o(8);
+    noxk4_fit_varpro(x, y, &n, starts, &ns, &maxit, bounds, &hfree, o.p());
+    EXPECT_TRUE(o.guards_intact()) << ns;
+    EXPECT_EQ(o[7], badin::kInf) << ns;
+    for (int j = 0; j < 7; ++j) EXPECT_EQ(o[j], kSent) << ns << " " << j;
+  }
+  const int ns = 1;
+  for (int n : {0, -1, INT_MIN}) {
+    const int maxit = 20;
+    Out o(8);
+    noxk4_fit_varpro(x, y, &n, starts, &ns, &maxit, bounds, &hfree, o.p());
+    EXPECT_TRUE(o.guards_intact()) << n;
+    EXPECT_NE(o[7], kSent) << n;
+  }
+  // Without data every trial is penalised alike, so even the largest cap
+  // ends at the first stop test.
+  for (int maxit : {0, -1, INT_MIN, INT_MAX}) {
+    const int n = 0;
+    Out o(8);
+    noxk4_fit_varpro(x, y, &n, starts, &ns, &maxit, bounds, &hfree, o.p());
+    EXPECT_TRUE(o.guards_intact()) << maxit;
+    EXPECT_NE(o[7], kSent) << maxit;
+  }
+  for (int maxit : {0, -1, INT_MIN}) {
+    const int n = 6;
+    Out o(8);
+    noxk4_fit_varpro(x, y, &n, starts, &ns, &maxit, bounds, &hfree, o.p());
+    EXPECT_TRUE(o.guards_intact()) << maxit;
+    EXPECT_TRUE(o.all_written()) << maxit;
+  }
+}
+
+TEST(Noxk4fitBadInput, VarproNonFiniteDataBoundsAndStarts) {
+  using namespace badin;
+  const double x[6] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0};
+  const double y[6] = {0.1, 0.2, 1.0, 1.9, 2.1, 2.2};
+  const double starts[4] = {2.5, 0.0, 0.1, 0.5};
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const int n = 6, ns = 1, maxit = 30;
+  for (double bad : kNonFinite) {
+    const double xb[6] = {0.0, bad, 2.0, 3.0, 4.0, 5.0};
+    const double yb[6] = {0.1, 0.2, bad, 1.9, 2.1, 2.2};
+    const double sb[4] = {bad, 0.0, bad, 0.5};
+    const double bb[4] = {bad, 0.9, 0.0, bad};
+    for (int which = 0; which < 5; ++which) {
+      const double* xx = which == 0 ? xb : x;
+      const double* yy = which == 1 ? yb : y;
+      const double* ss = which == 2 ? sb : starts;
+      const double* bo = which == 3 ? bb : bounds;
+      // A non-finite h to hold means h is free.
+      const double hf = which == 4 ? bad : badin::kNaN;
+      Out o(8);
+      noxk4_fit_varpro(xx, yy, &n, ss, &ns, &maxit, bo, &hf, o.p());
+      EXPECT_TRUE(o.guards_intact()) << bad << " " << which;
+      EXPECT_NE(o[7], kSent) << bad << " " << which;
+    }
+  }
+  // Data that cannot be fitted: every trial penalised, so the largest cap
+  // stops at once.
+  const double ynan[6] = {badin::kNaN, badin::kNaN, badin::kNaN, badin::kNaN, badin::kNaN, badin::kNaN};
+  const int big = INT_MAX;
+  const double hfree = badin::kNaN;
+  Out o(8);
+  noxk4_fit_varpro(x, ynan, &n, starts, &ns, &big, bounds, &hfree, o.p());
+  EXPECT_TRUE(o.guards_intact());
+  EXPECT_FALSE(std::isfinite(o[7]));
 }

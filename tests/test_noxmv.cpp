@@ -1,7 +1,9 @@
 // Multi-method bootstrap of the tangent-intercept reading.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <algorithm>
@@ -249,4 +251,126 @@ TEST_F(NoxmvBootRun, SlotFourIsTheHZeroFitOfTheData) {
   ASSERT_TRUE(std::isfinite(a0[4]));
   EXPECT_TRUE(same_bits(a0[0], a0[4]));
   EXPECT_TRUE(std::isnan(a0[5]));
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(NoxmvBadInput, TooFewPointsAndReplicateCounts) {
+  using namespace badin;
+  const double x[6] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0};
+  const double y[6] = {0.1, 0.2, 1.0, 1.9, 2.1, 2.2};
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const double cutx = 2.0;
+  const int seed = 1, maxit = 5;
+  // Fewer than four points: every slot NaN, the replicate rows too.
+  for (int n : {3, 0, -1, INT_MIN}) {
+    const int B = 2;
+    Out a(8), A(16);
+    noxk4_mv_boot(x, y, &n, &cutx, &B, &seed, bounds, &maxit, a.p(), A.p());
+    EXPECT_TRUE(a.guards_intact() && A.guards_intact()) << n;
+    EXPECT_TRUE(a.all_nan() && A.all_nan()) << n;
+  }
+  // No replicates: no row is written.
+  for (int B : {0, -1, INT_MIN}) {
+    const int n = 2;
+    Out a(8), A(8);
+    noxk4_mv_boot(x, y, &n, &cutx, &B, &seed, bounds, &maxit, a.p(), A.p());
+    EXPECT_TRUE(a.guards_intact()) << B;
+    EXPECT_TRUE(a.all_nan()) << B;
+    EXPECT_TRUE(A.untouched()) << B;
+  }
+}
+
+TEST(NoxmvBadInput, UnfittableDataOptionsAndSeeds) {
+  using namespace badin;
+  const double x[6] = {0.0, 1.0, 2.0, 3.0, 4.0, 5.0};
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const int n = 6, B = 2;
+  // A response that is NaN, or infinite, at every point: the base fit fails,
+  // so all slots stay NaN whatever the options say. Every trial of that fit
+  // is penalised alike, so even the largest iteration cap ends at once.
+  for (double bad : kNonFinite) {
+    const double yb[6] = {bad, bad, bad, bad, bad, bad};
+    for (int maxit : {0, -1, INT_MIN, INT_MAX}) {
+      for (int seed : {-1, INT_MIN, INT_MAX}) {
+        for (double cx : kNonFinite) {
+          Out a(8), A(16);
+          noxk4_mv_boot(x, yb, &n, &cx, &B, &seed, bounds, &maxit, a.p(), A.p());
+          EXPECT_TRUE(a.guards_intact() && A.guards_intact()) << bad << " " << maxit;
+          EXPECT_TRUE(a.all_nan() && A.all_nan()) << bad << " " << maxit;
+        }
+      }
+    }
+  }
+}
+
+TEST(NoxmvBadInput, NegativeReplicateCountAndNaNCutOnAFittableCurve) {
+  using namespace badin;
+  const int n = 8;
+  double x[8], y[8];
+  for (int i = 0; i < n; ++i) {
+    x[i] = i;
+    y[i] = 1.0 / (1.0 + std::exp(-(i - 3.5))) + 0.01 * ((i % 3) - 1);
+  }
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  const int seed = -5, maxit = 0;
+  for (int B : {-1, INT_MIN}) {
+    for (double cx : {kNaN, -kInf}) {
+      Out a(8), A(8);
+      noxk4_mv_boot(x, y, &n, &cx, &B, &seed, bounds, &maxit, a.p(), A.p());
+      EXPECT_TRUE(a.guards_intact()) << B << " " << cx;
+      EXPECT_TRUE(a.all_written()) << B << " " << cx;
+      EXPECT_TRUE(A.untouched()) << B << " " << cx;
+    }
+  }
 }

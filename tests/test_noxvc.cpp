@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstddef>
+#include <limits>
 #include <vector>
 
 #include "noxara.h"
@@ -109,4 +113,125 @@ TEST(NoxvcLocus, DegenerateLociAndPoints) {
   double o3 = -1.0;
   noxvc_locus_dist(h, k, &zero, lh, lk, &two, &o3);
   EXPECT_EQ(o3, -1.0);
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+TEST(NoxvcBadInput, IccCountsLabelsAndNaN) {
+  using namespace badin;
+  const double y[6] = {1.0, 2.0, 1.5, 3.0, 3.5, 2.5};
+  const int g[6] = {0, 0, 0, 1, 1, 1};
+  // Fewer than two groups, or no more observations than groups: no fit.
+  const int cases[][2] = {{6, 1}, {6, 0}, {6, -1}, {6, INT_MIN}, {6, INT_MAX},
+                          {0, 2}, {-1, 2}, {INT_MIN, 2}, {2, 2}, {-5, -7}};
+  for (const auto& c : cases) {
+    Out o(3);
+    noxvc_icc_oneway(y, g, &c[0], &c[1], o.p());
+    EXPECT_TRUE(o.guards_intact()) << c[0] << " " << c[1];
+    EXPECT_TRUE(o.all_nan()) << c[0] << " " << c[1];
+  }
+  // A label outside 0..ng-1 (either end, or far out) fails.
+  for (int bad : {-1, 2, INT_MAX, INT_MIN}) {
+    int gb[6] = {0, 0, 0, 1, 1, 1};
+    gb[4] = bad;
+    const int n = 6, ng = 2;
+    Out o(3);
+    noxvc_icc_oneway(y, gb, &n, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_nan()) << bad;
+  }
+  for (double bad : kNonFinite) {
+    double yb[6] = {1.0, 2.0, 1.5, 3.0, 3.5, 2.5};
+    yb[2] = bad;
+    const int n = 6, ng = 2;
+    Out o(3);
+    noxvc_icc_oneway(yb, g, &n, &ng, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
+}
+
+TEST(NoxvcBadInput, LocusCountsAndNonFinitePoints) {
+  using namespace badin;
+  const double h[3] = {0.0, 1.0, 2.0}, k[3] = {1.0, 0.5, -1.0};
+  const double lh[3] = {0.0, 1.0, 2.0}, lk[3] = {0.0, 0.0, 1.0};
+  for (int n : {0, -1, INT_MIN}) {
+    const int nl = 3;
+    Out o(3);
+    noxvc_locus_dist(h, k, &n, lh, lk, &nl, o.p());
+    EXPECT_TRUE(o.untouched()) << n;
+  }
+  // An empty polyline: no distance for any point.
+  for (int nl : {0, -1, INT_MIN}) {
+    const int n = 3;
+    Out o(3);
+    noxvc_locus_dist(h, k, &n, lh, lk, &nl, o.p());
+    EXPECT_TRUE(o.guards_intact()) << nl;
+    EXPECT_TRUE(o.all_nan()) << nl;
+  }
+  for (double bad : kNonFinite) {
+    const double hb[3] = {0.0, bad, 2.0}, kb[3] = {bad, 0.5, -1.0};
+    const int n = 3, nl = 3;
+    Out o(3);
+    noxvc_locus_dist(hb, kb, &n, lh, lk, &nl, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(std::isnan(o[0]) && std::isnan(o[1])) << bad;
+    EXPECT_DOUBLE_EQ(o[2], std::sqrt(2.0)) << bad;  // (2, -1) to the vertex (1, 0)
+    // A non-finite vertex: no crash, every point answered.
+    const double lhb[3] = {0.0, bad, 2.0};
+    o.reset();
+    noxvc_locus_dist(h, k, &n, lhb, lk, &nl, o.p());
+    EXPECT_TRUE(o.guards_intact()) << bad;
+    EXPECT_TRUE(o.all_written()) << bad;
+  }
 }

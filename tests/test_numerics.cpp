@@ -2,8 +2,11 @@
 // Simpson rule, sorting and scratch.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <thread>
@@ -430,4 +433,129 @@ TEST(ThreadsConcurrency, SeededRoutinesOnManyThreadsMatchALoneCall) {
     EXPECT_EQ(std::memcmp(w.fit.data(), lone.fit.data(), w.fit.size() * sizeof(double)), 0);
     EXPECT_EQ(w.boot[0], lone.boot[0]);
   }
+}
+
+// ---- bad input -------------------------------------------------------------
+// Degenerate counts, non-finite scalars, NaN data and out-of-range options.
+// Output arrays are framed by guard slots holding a sentinel, so a write
+// outside the documented region shows; slots the routine must leave alone
+// keep the sentinel too.
+
+namespace {
+namespace badin {
+
+constexpr double kSent = -8.125e77;  // a value none of these routines writes
+constexpr std::size_t kPad = 4;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNonFinite[3] = {kNaN, kInf, -kInf};
+
+// n output slots with kPad guard slots on either side, all at the sentinel.
+class Out {
+ public:
+  explicit Out(std::size_t n) : v_(n + 2 * kPad, kSent), n_(n) {}
+  double* p() { return v_.data() + kPad; }
+  double operator[](std::size_t i) const { return v_[kPad + i]; }
+  std::size_t size() const { return n_; }
+  void reset() { std::fill(v_.begin(), v_.end(), kSent); }
+  bool guards_intact() const {
+    for (std::size_t i = 0; i < kPad; ++i)
+      if (v_[i] != kSent || v_[kPad + n_ + i] != kSent) return false;
+    return true;
+  }
+  bool untouched() const {
+    for (double v : v_)
+      if (v != kSent) return false;
+    return true;
+  }
+  bool all_nan() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (!std::isnan(v_[kPad + i])) return false;
+    return true;
+  }
+  bool all_written() const {
+    for (std::size_t i = 0; i < n_; ++i)
+      if (v_[kPad + i] == kSent) return false;
+    return true;
+  }
+
+ private:
+  std::vector<double> v_;
+  std::size_t n_;
+};
+
+}  // namespace badin
+}  // namespace
+
+namespace {
+namespace badin {
+
+double bowl(const double* p, const void*) {
+  return (p[0] - 1.0) * (p[0] - 1.0) + (p[1] + 2.0) * (p[1] + 2.0);
+}
+double level(const double*, const void*) { return 3.0; }
+double nan_obj(const double*, const void*) { return kNaN; }
+
+}  // namespace badin
+}  // namespace
+
+TEST(NumericsBadInput, MinimiserDimensionsOutsideItsStorage) {
+  using namespace badin;
+  const double start[9] = {0.5, -0.5, 1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0};
+  // No coordinates: nothing to copy, the minimum is not available.
+  for (int d : {0, -1, INT_MIN}) {
+    Out x(9), f(1);
+    noxk4_nmd(bowl, nullptr, d, start, 50, x.p(), f.p());
+    EXPECT_TRUE(x.untouched()) << d;
+    EXPECT_TRUE(f.guards_intact()) << d;
+    EXPECT_TRUE(std::isnan(f[0])) << d;
+  }
+  // More coordinates than the simplex holds: the start comes back.
+  for (int d : {8, 9}) {
+    Out x(static_cast<std::size_t>(d)), f(1);
+    noxk4_nmd(bowl, nullptr, d, start, 50, x.p(), f.p());
+    EXPECT_TRUE(x.guards_intact() && f.guards_intact()) << d;
+    for (int j = 0; j < d; ++j) EXPECT_EQ(x[static_cast<std::size_t>(j)], start[j]) << d;
+    EXPECT_TRUE(std::isnan(f[0])) << d;
+  }
+}
+
+TEST(NumericsBadInput, MinimiserIterationCapsAndNonFiniteStarts) {
+  using namespace badin;
+  const double start[2] = {0.0, 0.0};
+  // No iterations: the best vertex of the first simplex, (0.1, 0).
+  for (int maxit : {0, -1, INT_MIN}) {
+    Out x(2), f(1);
+    noxk4_nmd(bowl, nullptr, 2, start, maxit, x.p(), f.p());
+    EXPECT_TRUE(x.guards_intact() && f.guards_intact()) << maxit;
+    EXPECT_EQ(x[0], 0.1) << maxit;
+    EXPECT_EQ(x[1], 0.0) << maxit;
+  }
+  // The largest cap: a converging run and a constant objective still stop on
+  // the spread test.
+  {
+    Out x(2), f(1);
+    noxk4_nmd(bowl, nullptr, 2, start, INT_MAX, x.p(), f.p());
+    EXPECT_TRUE(x.guards_intact() && f.guards_intact());
+    EXPECT_NEAR(x[0], 1.0, 1e-6);
+    EXPECT_NEAR(x[1], -2.0, 1e-6);
+    x.reset();
+    f.reset();
+    noxk4_nmd(level, nullptr, 2, start, INT_MAX, x.p(), f.p());
+    EXPECT_TRUE(x.guards_intact() && f.guards_intact());
+    EXPECT_EQ(f[0], 3.0);
+  }
+  for (double bad : kNonFinite) {
+    const double sb[2] = {bad, 0.0};
+    Out x(2), f(1);
+    noxk4_nmd(bowl, nullptr, 2, sb, 40, x.p(), f.p());
+    EXPECT_TRUE(x.guards_intact() && f.guards_intact()) << bad;
+    EXPECT_TRUE(x.all_written() && f.all_written()) << bad;
+  }
+  // An objective that is never a number: the cap ends the run.
+  Out x(3), f(1);
+  const double s3[3] = {1.0, 2.0, 3.0};
+  noxk4_nmd(nan_obj, nullptr, 3, s3, 50, x.p(), f.p());
+  EXPECT_TRUE(x.guards_intact() && f.guards_intact());
+  EXPECT_TRUE(std::isnan(f[0]));
 }

@@ -95,7 +95,11 @@ double mf_sse3(const double* p, const void* vctx) {
     const double e = y[i] - g0 - g1 * F[i];
     sse += e * e;
   }
-  return sse;
+  // A response that is not finite (NaN or infinite noise) gives no sum to
+  // minimise: penalise it like an inadmissible shape. A NaN value would
+  // keep the minimiser's spread test from ever passing, so the least-squares
+  // stage would run its whole iteration cap (maxit/2 for large caps).
+  return std::isfinite(sse) ? sse : 1e30;
 }
 
 double mf_obj3(const double* p, const void* vctx) {

@@ -1828,3 +1828,47 @@ TEST(NoxeqfitBadInput, SweepsCountsAndNonFiniteShapes) {
     EXPECT_TRUE(e.all_nan()) << bad;
   }
 }
+
+TEST(NoxeqfitBadInput, LeastSquaresStagePenalisesANonFiniteResponse) {
+  using namespace badin;
+  const double cal[2] = {-0.6, -0.4}, cbe[2] = {-0.45, -0.35};
+  const int n = 14;
+  double x[n], wk[10 * n];
+  for (int i = 0; i < n; ++i) x[i] = 1.0 + i * 2.0 / (n - 1);
+  // p = 0 maps to al = -0.5 inside the table and a window covering the
+  // middle half of the design: an admissible shape.
+  const double p[3] = {0.0, 0.0, 0.0};
+  for (double bad : kNonFinite) {
+    double y[n];
+    for (int i = 0; i < n; ++i) y[i] = 0.1 * i;
+    const noxara::mf_ctx good = {x, y, n, cal, cbe, 2, -0.85, -0.15, x[0], x[n - 1] - x[0], wk};
+    const double f = noxara::mf_sse3(p, &good);
+    EXPECT_TRUE(std::isfinite(f) && f < 1e30);
+    y[6] = bad;
+    const noxara::mf_ctx ctx = {x, y, n, cal, cbe, 2, -0.85, -0.15, x[0], x[n - 1] - x[0], wk};
+    EXPECT_EQ(noxara::mf_sse3(p, &ctx), 1e30) << bad;
+  }
+}
+
+TEST(NoxeqfitBadInput, NonFiniteNoiseWithTheLargestCapEndsWithoutAFit) {
+  using namespace badin;
+  const double cal[2] = {-0.6, -0.4}, cbe[2] = {-0.45, -0.35};
+  const double alo = -0.85, ahi = -0.15;
+  const double th0[6] = {0.2, 1.5, 1.0, 2.0, -0.5, -0.4};
+  const double st5[3] = {0.0, 0.0, 0.0};
+  const double thref[12] = {0.9, 2.2, -0.5, -0.2, 0.9, 2.2, -0.5, -0.55, 0.9, 2.2, -0.5, -0.7};
+  const int N = 14, R = 1, seed = 2, nc = 2, mi = INT_MAX;
+  // Every least-squares trial is penalised, so each stage stops at its
+  // first spread test and T reports that no start was admissible.
+  for (double sde : kNonFinite) {
+    Out t(R);
+    noxeqfit_nullT(&N, &sde, &R, &seed, th0, st5, &mi, cal, cbe, &nc, &alo, &ahi, t.p());
+    EXPECT_TRUE(t.guards_intact()) << sde;
+    EXPECT_EQ(t[0], 1e30) << sde;
+    Out o(8 * R);
+    noxeqfit_msim(&N, &sde, &R, &seed, th0, st5, &mi, cal, cbe, &nc, &alo, &ahi, thref, o.p());
+    EXPECT_TRUE(o.guards_intact()) << sde;
+    for (int col : {0, 2, 3, 4}) EXPECT_EQ(o[col], 1e30) << sde << " " << col;
+    for (int col : {1, 5, 6, 7}) EXPECT_TRUE(std::isnan(o[col])) << sde << " " << col;
+  }
+}

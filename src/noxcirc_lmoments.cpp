@@ -18,7 +18,9 @@ namespace noxara {
 
 double noxc_q_of_rho(double u, const double* rr, const double* ri, int M) {
   double s = 0.0;
-  for (int m = 1; m <= M; ++m) {
+  // The counter runs one past M: a wide type keeps M = INT_MAX from
+  // overflowing it (its value as a double is the same). Likewise below.
+  for (long long m = 1; m <= M; ++m) {
     const double a = m * kCircTwoPi * u;
     s += std::cos(a) * rr[m - 1] - std::sin(a) * ri[m - 1];
   }
@@ -35,14 +37,14 @@ bool lmom_into(const double* x, int n, int M, double* out) {
   if (!xs.ok()) return false;
   for (std::size_t k = 0; k < ns; ++k) xs[k] = x[k];
   sort_doubles(xs.data(), ns);
-  for (int m = 1; m <= M; ++m) {
+  for (long long m = 1; m <= M; ++m) {
     const double c = kCircTwoPi * m;
     double re = 0.0;
     double im = 0.0;
     double s0 = std::sin(0.0);
     double c0 = std::cos(0.0);
     // Exact integral of exp(-i*c*u) over [(k-1)/n, k/n] times the step value.
-    for (int k = 1; k <= n; ++k) {
+    for (long long k = 1; k <= n; ++k) {
       const double a = k * (-c) / n;
       const double s1 = std::sin(a);
       const double c1 = std::cos(a);
@@ -262,7 +264,7 @@ extern "C" NOXARA_API void noxc_lmom(const double* x, const int* n, const int* n
 extern "C" NOXARA_API void noxc_rho_from_lmom(const double* ellre, const double* ellim,
                                               const int* nm, double* out) {
   const int M = *nm;
-  for (int m = 1; m <= M; ++m) {
+  for (long long m = 1; m <= M; ++m) {
     const std::size_t o = 2 * static_cast<std::size_t>(m - 1);
     out[o] = 1 - kCircTwoPi * m * ellim[m - 1];
     out[o + 1] = kCircTwoPi * m * ellre[m - 1];

@@ -27,7 +27,8 @@ double noxq_shape(double u, const double* coef, int k) {
   double s = 1.0;
   double pm1 = 1.0;  // P_{r-2}
   double p = t;      // P_{r-1}, then P_r
-  for (int r = 1; r <= k; ++r) {
+  // A wide counter: it runs one past k, which may be INT_MAX.
+  for (long long r = 1; r <= k; ++r) {
     if (r >= 2) {
       const double pr = ((2.0 * r - 1.0) * t * p - (r - 1.0) * pm1) / r;
       pm1 = p;

@@ -354,7 +354,7 @@ TEST(NoxmvBadInput, UnfittableDataOptionsAndSeeds) {
   }
 }
 
-TEST(NoxmvBadInput, NegativeReplicateCountAndNaNCutOnAFittableCurve) {
+TEST(NoxmvBadInput, FittableCurveWithBadOptionsAndNonFiniteValues) {
   using namespace badin;
   const int n = 8;
   double x[8], y[8];
@@ -371,6 +371,21 @@ TEST(NoxmvBadInput, NegativeReplicateCountAndNaNCutOnAFittableCurve) {
       EXPECT_TRUE(a.guards_intact()) << B << " " << cx;
       EXPECT_TRUE(a.all_written()) << B << " " << cx;
       EXPECT_TRUE(A.untouched()) << B << " " << cx;
+    }
+  }
+  // A non-finite abscissa or a single non-finite response inside the data:
+  // one replicate row, nothing beyond it.
+  for (double bad : kNonFinite) {
+    for (int which = 0; which < 2; ++which) {
+      double xb[8], yb[8];
+      std::copy(x, x + n, xb);
+      std::copy(y, y + n, yb);
+      (which == 0 ? xb : yb)[5] = bad;
+      const int B = 1;
+      Out a(8), A(8);
+      noxk4_mv_boot(xb, yb, &n, &xb[2], &B, &seed, bounds, &maxit, a.p(), A.p());
+      EXPECT_TRUE(a.guards_intact() && A.guards_intact()) << bad << " " << which;
+      EXPECT_TRUE(a.all_written() && A.all_written()) << bad << " " << which;
     }
   }
 }

@@ -10,7 +10,7 @@ namespace {
 void legendre(int n, double z, double* pn, double* pnm1, double* dpn) {
   double p0 = 1.0;
   double p1 = z;
-  for (int k = 2; k <= n; ++k) {
+  for (long long k = 2; k <= n; ++k) {
     const double p2 = ((2.0 * k - 1.0) * z * p1 - (k - 1.0) * p0) / k;
     p0 = p1;
     p1 = p2;

@@ -56,6 +56,11 @@ void ef_mbc(const double* x, int n, const double* th, double* out) noexcept;
 // n < 2 or x is not finite.
 double ef_interp(const double* xs, const double* ys, int n, double x, int rule) noexcept;
 
+// Level g0 and height g1 of y on (1, F) by least squares over n points; false
+// when the determinant is negligible (|det| <= (sum F^2 * n + 1) * 1e-12).
+bool ef_level_height(const double* y, const double* F, int n, double* g0,
+                     double* g1) noexcept;
+
 // ---- moving-block bootstrap ---------------------------------------------
 
 // Block length of the residual series r[0..n-1]: the first lag (at most

@@ -86,6 +86,24 @@ double ef_interp(const double* xs, const double* ys, int n, double x, int rule) 
   return ys[lo] + (ys[lo + 1] - ys[lo]) * (x - xs[lo]) / (xs[lo + 1] - xs[lo]);
 }
 
+bool ef_level_height(const double* y, const double* F, int n, double* g0,
+                     double* g1) noexcept {
+  const std::size_t un = n > 0 ? static_cast<std::size_t>(n) : 0;
+  const double s1 = static_cast<double>(n);
+  double sF = 0.0, sFF = 0.0, sy = 0.0, sFy = 0.0;
+  for (std::size_t i = 0; i < un; ++i) {
+    sF += F[i];
+    sFF += F[i] * F[i];
+    sy += y[i];
+    sFy += F[i] * y[i];
+  }
+  const double det = sFF * s1 - sF * sF;
+  if (!(std::fabs(det) > (sFF * s1 + 1.0) * 1e-12)) return false;
+  *g1 = (sFy * s1 - sF * sy) / det;
+  *g0 = (sy - sF * *g1) / s1;
+  return true;
+}
+
 int ef_blocklen(const double* r, int n) noexcept { return acf_blocklen(r, n); }
 
 bool ef_blockdraw(const double* m0, const double* r0, int n, int bl, std::uint64_t& s,

@@ -78,18 +78,8 @@ double mf_sse3(const double* p, const void* vctx) {
 
   // Level and height by least squares of y on (1, F).
   const double* y = c->y;
-  const double s1 = static_cast<double>(n);
-  double sF = 0.0, sFF = 0.0, sy = 0.0, sFy = 0.0;
-  for (std::size_t i = 0; i < un; ++i) {
-    sF += F[i];
-    sFF += F[i] * F[i];
-    sy += y[i];
-    sFy += F[i] * y[i];
-  }
-  const double det = sFF * s1 - sF * sF;
-  if (!(std::fabs(det) > (sFF * s1 + 1.0) * 1e-12)) return 1e30;
-  const double g1 = (sFy * s1 - sF * sy) / det;
-  const double g0 = (sy - sF * g1) / s1;
+  double g0, g1;
+  if (!ef_level_height(y, F, n, &g0, &g1)) return 1e30;
   double sse = 0.0;
   for (std::size_t i = 0; i < un; ++i) {
     const double e = y[i] - g0 - g1 * F[i];

@@ -137,18 +137,8 @@ double ef_scoreF6p(const double* x, const double* y, int n, double mu, double sg
   ef_mbc_g(x, n, thF, F, ug, Qg, Bab);
 
   // Level and height by least squares of y on (1, F).
-  const double s1 = static_cast<double>(n);
-  double sF = 0.0, sFF = 0.0, sy = 0.0, sFy = 0.0;
-  for (std::size_t i = 0; i < un; ++i) {
-    sF += F[i];
-    sFF += F[i] * F[i];
-    sy += y[i];
-    sFy += F[i] * y[i];
-  }
-  const double det = sFF * s1 - sF * sF;
-  if (!(std::fabs(det) > (sFF * s1 + 1.0) * 1e-12)) return nan_marker();
-  const double g1 = (sFy * s1 - sF * sy) / det;
-  const double g0 = (sy - sF * g1) / s1;
+  double g0, g1;
+  if (!ef_level_height(y, F, n, &g0, &g1)) return nan_marker();
 
   double sse0 = 0.0;
   for (std::size_t i = 0; i < un; ++i) {

@@ -79,11 +79,21 @@ void eq_readings_from_grid(const double* u, const double* q, const double* gp,
   out[0] = Qb - out[1];
 }
 
-// Scratch for the four grid arrays (u, q, g', g'') of ng points; nothing
-// for an empty grid, which the readings report as five NaN markers.
-std::size_t grid_doubles(int ng) {
-  return ng > 0 ? 4 * static_cast<std::size_t>(ng) : 0;
-}
+// The four grid arrays u, q, g', g'' of ng points in one block of scratch.
+// An empty grid takes nothing and is not ok: the readings then report five
+// NaN markers.
+struct EqGrid {
+  explicit EqGrid(int ng) noexcept
+      : N(ng > 0 ? static_cast<std::size_t>(ng) : 0), buf(4 * N) {}
+  bool ok() const noexcept { return N > 0 && buf.ok(); }
+  double* u() noexcept { return buf.data(); }
+  double* q() noexcept { return buf.data() + N; }
+  double* gp() noexcept { return buf.data() + 2 * N; }
+  double* gpp() noexcept { return buf.data() + 3 * N; }
+
+  std::size_t N;
+  Scratch<double> buf;
+};
 
 }  // namespace
 }  // namespace noxara
@@ -94,16 +104,13 @@ extern "C" NOXARA_API void noxeq_readings(const double* alpha, const double* bet
                                           const int* ntheta, const double* theta,
                                           const int* ngrid, double* out) {
   const int ng = *ngrid;
-  Scratch<double> buf(grid_doubles(ng));
-  if (ng <= 0 || !buf.ok()) {
+  EqGrid grid(ng);
+  if (!grid.ok()) {
     fill_nan(out, 5);
     return;
   }
-  const std::size_t N = static_cast<std::size_t>(ng);
-  double* u = buf.data();
-  double* q = u + N;
-  double* gp = q + N;
-  double* gpp = gp + N;
+  const std::size_t N = grid.N;
+  double *u = grid.u(), *q = grid.q(), *gp = grid.gp(), *gpp = grid.gpp();
 
   const double al = *alpha;
   const double be = *beta;
@@ -145,16 +152,13 @@ extern "C" NOXARA_API void noxeq_readings(const double* alpha, const double* bet
 extern "C" NOXARA_API void noxeq_readings_vsl(const double* lambda, const double* delta,
                                               const int* ngrid, double* out) {
   const int ng = *ngrid;
-  Scratch<double> buf(grid_doubles(ng));
-  if (ng <= 0 || !buf.ok()) {
+  EqGrid grid(ng);
+  if (!grid.ok()) {
     fill_nan(out, 5);
     return;
   }
-  const std::size_t N = static_cast<std::size_t>(ng);
-  double* u = buf.data();
-  double* q = u + N;
-  double* gp = q + N;
-  double* gpp = gp + N;
+  const std::size_t N = grid.N;
+  double *u = grid.u(), *q = grid.q(), *gp = grid.gp(), *gpp = grid.gpp();
 
   const double l = *lambda;
   const double d = *delta;

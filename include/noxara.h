@@ -12,6 +12,11 @@
 #ifndef NOXARA_H
 #define NOXARA_H
 
+/* Library version (the build reads it from here). */
+#define NOXARA_VERSION_MAJOR 0
+#define NOXARA_VERSION_MINOR 1
+#define NOXARA_VERSION_PATCH 0
+
 #if defined(_WIN32)
 #  if defined(NOXARA_BUILDING)
 #    define NOXARA_API __declspec(dllexport)

@@ -34,7 +34,8 @@
  *
  * Node, grid and iteration counts are part of the result: the same count
  * always gives the same numbers, and a count is never adapted internally.
- * The sensible values given below are those used in published analyses.
+ * A value suggested below is the one the library itself uses where it calls
+ * the routine, or a range in which results are stable.
  *
  * Readings of a rising curve. Several families read three x positions off a
  * rising S-shaped curve y(x) = g0 + g1*F(x) (F a distribution function, f its
@@ -193,8 +194,7 @@ NOXARA_API void noxq_arclength(const double* coef, const int* k, const double* s
 /* Unbiased sample L-moments lambda_1..lambda_nmom of x[0..n-1] (any order; a
  * sorted copy is made), from probability-weighted moments: out[r-1] =
  * lambda_r, r <= nmom. n <= 0 gives NaN moments; nmom <= 0 writes nothing.
- * Moments of order above n are 0 by construction. Output untouched if scratch
- * cannot be allocated. */
+ * Output untouched if scratch cannot be allocated. */
 NOXARA_API void sample_lmoments_c(const double* x, const int* n, const int* nmom,
                                   double* out);
 /* L-moment fit of the two-coefficient shape-polynomial family (k = 2) to
@@ -228,7 +228,7 @@ NOXARA_API void al_band_sample(const double* x, const int* n, const double* a,
  * (al_band_model_star): x is divided by its normalised median absolute
  * deviation s0 = 1.4826*MAD, the sigma in [1e-4, 30] whose model band length
  * equals the sample's is found by bisection (at most 200 steps, 400 Simpson
- * subintervals), and out[0] = sigma*s0. Typical band: a = 0.1, b = 0.9. NaN
+ * subintervals), and out[0] = sigma*s0; a < b, e.g. 0.1 and 0.9. NaN
  * when n < 1, s0 is 0 or not finite (e.g. more than half the values equal),
  * a or b lies outside (0, 1), fewer than two values lie in the band, or no
  * root lies in [1e-4, 30]. Output untouched if scratch cannot be allocated.
@@ -388,9 +388,9 @@ NOXARA_API void noxc_temper_vm_trigmom(const int* p, const double* kappa,
  * resultant length; otherwise circular arc length), positions rounded to
  * groupp bins when groupp >= 1 (data recorded on a grid; <= 0: no rounding).
  * out has ng + 3 values: out[3 + j] = two-sided p-value at cgrid[j] (at least
- * 2/(B + 1)), out[0], out[1] = first and last grid value in grid order with
- * p-value > levp (the level, e.g. 0.05; NaN if none), out[2] = observed
- * statistic. All ng + 3 values NaN when n < 1; p-values NaN when B < 0. A grid
+ * min(1, 2/(B + 1))), out[0], out[1] = first and last grid value, in grid
+ * order, with p-value > levp (the level, e.g. 0.05; NaN if none), out[2] =
+ * observed statistic. All ng + 3 values NaN when n < 1; p-values NaN when B < 0. A grid
  * point whose scratch cannot be allocated has a NaN p-value and makes the
  * interval NaN; if the observed sample's scratch cannot be allocated, out[0]
  * and out[1] are NaN and the rest untouched. B of 999 or more is sensible;

@@ -33,7 +33,7 @@ endforeach()
 set(cbuild ${WORK_DIR}/cmake-consumer)
 run("configure find_package consumer" ${CMAKE_COMMAND} -S ${SOURCE_DIR}/consumer -B ${cbuild}
     -G ${GENERATOR} -DCMAKE_C_COMPILER=${C_COMPILER} -DCMAKE_PREFIX_PATH=${prefix}
-    -DCMAKE_BUILD_TYPE=Release)
+    -DCMAKE_BUILD_TYPE=Release -DEXPECTED_VERSION=${VERSION})
 run("build find_package consumer" ${CMAKE_COMMAND} --build ${cbuild} --config Release)
 find_program(consumer_exe consumer PATHS ${cbuild} ${cbuild}/Release NO_DEFAULT_PATH)
 run("run find_package consumer" ${consumer_exe} ${VERSION})

@@ -73,7 +73,7 @@ int main(void) {
   printf("  excess: the weighted ogive's arc length minus the diagonal's sqrt(2)\n");
   printf("  corner distance: the largest vertical gap between the ogive's corners\n"
          "  and the diagonal\n");
-  printf("                     observed sample             uniform reference\n");
+  printf("  %-15s  %-23s  %s\n", "", "observed sample", "uniform reference");
   printf("  excess         ");
   summary(col[0], M);
   summary(col[1], M);

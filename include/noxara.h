@@ -779,11 +779,13 @@ NOXARA_API void noxeqfit_taus(const double* a0, const double* b0, const int* R,
                               const int* n, const int* seed, double* out);
 /* out_b[i] = inflection x left of the steepest point (out[1] of
  * noxk4_readings on 4000 points) of the standard curve theta = (0, 1, 0, 1,
- * ks[i], h), i < nk. nk <= 0: nothing written. */
+ * ks[i], h), i < nk; NaN where the reading is not found or its grid cannot
+ * be allocated. nk <= 0: nothing written. */
 NOXARA_API void noxeqfit_bsweep(const double* ks, const int* nk, const double* h,
                                 double* out_b);
 /* Same curves: out_a[i] = tangent intercept, out_b[i] = inflection x left of
- * the steepest point, i < nk. nk <= 0: nothing written. */
+ * the steepest point, i < nk; NaN as in noxeqfit_bsweep. nk <= 0: nothing
+ * written. */
 NOXARA_API void noxeqfit_absweep(const double* ks, const int* nk, const double* h,
                                  double* out_a, double* out_b);
 /* out[i] = noxeq2_E(alpha, bg[i]), i < nb. nb <= 0: nothing written. */

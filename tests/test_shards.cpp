@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -193,6 +194,30 @@ TEST(ReplicateRanges, ReassembledRangesEqualTheFullCall) {
       EXPECT_EQ(first_difference(reassemble(r, parts), full), -1)
           << r.name << ", split into " << split.size();
     }
+  }
+}
+
+TEST(ReplicateRangesConcurrency, RangesOnThreadsReassembleToTheFullCall) {
+  // Ranges of one run on threads of their own, as a host's thread pool runs
+  // them (the costly model-fit simulations left out).
+  for (const Routine& r : routines()) {
+    if (r.name.rfind("msim", 0) == 0 || r.name == "nullT") continue;
+    Vec full(r.head == Head::kGof ? 2 : r.size(r.B));
+    r.full(r.B, full.data());
+    const Split split = {r.B / 3, r.B - 2 * (r.B / 3), r.B / 3};
+    std::vector<std::pair<int, Vec>> parts;
+    int first = 0;
+    for (int c : split) {
+      parts.emplace_back(first, Vec(r.size(c)));
+      first += c;
+    }
+    std::vector<std::thread> pool;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+      pool.emplace_back([&r, &parts, &split, i] {
+        r.range(split[i], parts[i].first, parts[i].second.data());
+      });
+    for (std::thread& t : pool) t.join();
+    EXPECT_EQ(first_difference(reassemble(r, parts), full), -1) << r.name;
   }
 }
 

@@ -11,11 +11,12 @@
 
 #include "noxara.h"
 #include "numerics/common.h"
+#include "numerics/log_gamma.h"
 
 namespace noxara {
 
 double lbeta_(double a, double b) {
-  return std::lgamma(a) + std::lgamma(b) - std::lgamma(a + b);
+  return log_gamma(a) + log_gamma(b) - log_gamma(a + b);
 }
 
 double betacf_(double a, double b, double x) {

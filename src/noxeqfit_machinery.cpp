@@ -9,13 +9,14 @@
 #include "noxeqfit.h"
 #include "numerics/blocks.h"
 #include "numerics/common.h"
+#include "numerics/log_gamma.h"
 
 namespace noxara {
 
 double ef_logis(double p) noexcept { return 1.0 / (1.0 + std::exp(-p)); }
 
 double ef_lbeta(double a, double b) noexcept {
-  return std::lgamma(a) + std::lgamma(b) - std::lgamma(a + b);
+  return log_gamma(a) + log_gamma(b) - log_gamma(a + b);
 }
 
 void ef_grid(double al, double be, double* ug, double* Qg, double* Bab) noexcept {

@@ -281,8 +281,9 @@ NOXARA_API void noxk4_fit_varpro(const double* x, const double* y, const int* n,
 /* ---- multi-method reading bootstrap (noxmv) --------------------------- */
 
 /* Tangent-intercept reading by eight fitting methods: a_pt[8] for the data, A[8*B]
- * with row b at A[8b..8b+7] for moving-block replicate b. NaN where a method fails;
- * all NaN when n < 4 or the base fit fails. */
+ * with row b at A[8b..8b+7] for moving-block replicate b. NaN where a method fails
+ * (also when one of its fits gets no memory); all NaN when n < 4 or the base fit
+ * fails or gets no memory. */
 NOXARA_API void noxk4_mv_boot(const double* x, const double* y, const int* n,
                               const double* cutx, const int* B, const int* seed,
                               const double* bounds, const int* maxit, double* a_pt,
@@ -392,6 +393,17 @@ NOXARA_API void noxeqfit_absweep(const double* ks, const int* nk, const double* 
 /* out[i] = noxeq2_E(alpha, bg[i]), i < nb. */
 NOXARA_API void noxeqfit_Esweep(const double* alpha, const double* bg, const int* nb,
                                 double* out);
+
+/* ---- Replicate ranges ----------------------------------------------------- */
+
+/* Replicates first .. first+B-1 of noxk4_mv_boot (B here is how many): A row j
+ * (A[8j..8j+7]) is bit for bit row first+j of the full call; a_pt[8] is written
+ * NaN (the readings of the data come from noxk4_mv_boot). B < 0: nothing is
+ * written; first < 0 or first + B > INT_MAX: a_pt and A[8*B] NaN. */
+NOXARA_API void noxk4_mv_boot_range(const double* x, const double* y, const int* n,
+                                    const double* cutx, const int* B, const int* first,
+                                    const int* seed, const double* bounds,
+                                    const int* maxit, double* a_pt, double* A);
 
 #ifdef __cplusplus
 }

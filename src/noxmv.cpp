@@ -125,9 +125,9 @@ double mv_fit_sel(const double* x, const double* y, int n, const double* starts,
 }
 
 // The eight readings of one data set (slot j by method j).
-// When base_of and base_og are given they are the free-h and h = 0 fits of
-// (x, y) with these starts, already run: slots 0 and 4 read them instead of
-// fitting again.
+// Slots 0 and 4 read the same pair of fits (slot 4 the h = 0 one, which has
+// the same arguments as slot 0's). When base_of and base_og are given they
+// are that pair, already run for (x, y) with these starts.
 void mv_fit8(const double* x, const double* y, int n, const double* starts, int ns,
              const int* maxit, double cutx, const double* bounds, const double* base_st6,
              const double* base_of, const double* base_og, double* out8) {
@@ -137,8 +137,13 @@ void mv_fit8(const double* x, const double* y, int n, const double* starts, int 
   if (!yb.ok() || !buf.ok()) return;
 
   // 0: model-selected variable-projection fit of the raw data.
-  out8[0] = base_of ? mv_select(base_of, base_og, n)
-                    : mv_fit_sel(x, y, n, starts, ns, maxit, bounds);
+  double of[8], og[8];
+  if (!base_of) {
+    mv_fit_pair(x, y, n, starts, ns, maxit, bounds, of, og);
+    base_of = of;
+    base_og = og;
+  }
+  out8[0] = mv_select(base_of, base_og, n);
 
   // 1, 2: least squares on running medians of width 9 and 21.
   double fit[7];
@@ -167,15 +172,7 @@ void mv_fit8(const double* x, const double* y, int n, const double* starts, int 
   }
 
   // 4: variable projection with h = 0.
-  if (base_og) {
-    out8[4] = mv_read_a(base_og);
-  } else {
-    double v[8];
-    fill_nan(v, 8);
-    const double hzero = 0.0;
-    noxk4_fit_varpro(x, y, &n, starts, &ns, maxit, bounds, &hzero, v);
-    out8[4] = mv_read_a(v);
-  }
+  out8[4] = mv_read_a(base_og);
 
   // 5: the points at or beyond cutx (a NaN cutx selects none).
   {
@@ -186,7 +183,10 @@ void mv_fit8(const double* x, const double* y, int n, const double* starts, int 
         yb[static_cast<std::size_t>(m)] = y[i];
         ++m;
       }
-    if (m > kMvMinSubset)
+    // Every point selected: the very fits of slot 0.
+    if (static_cast<std::size_t>(m) == nn && m > kMvMinSubset)
+      out8[5] = out8[0];
+    else if (m > kMvMinSubset)
       out8[5] = mv_fit_sel(buf.data(), yb.data(), m, starts, ns, maxit, bounds);
   }
 

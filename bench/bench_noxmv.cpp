@@ -30,4 +30,27 @@ void BM_noxk4_mv_boot(benchmark::State& st) {
 }
 BENCHMARK(BM_noxk4_mv_boot)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->Iterations(2);
 
+// One shard of the same bootstrap: replicates 10 .. 10+c-1. Every shard
+// repeats the base fit, so its cost over c replicates is the shard overhead.
+void BM_noxk4_mv_boot_range(benchmark::State& st) {
+  const int n = 200, seed = 7, maxit = 200, first = 10;
+  const int c = static_cast<int>(st.range(0));
+  std::vector<double> x(n), y(n);
+  for (int i = 0; i < n; ++i) {
+    x[i] = 10.0 * i / (n - 1);
+    y[i] = 0.5 + 2.0 * k4_F(x[i], 5.0, 1.0, 0.1, 0.4) +
+           0.05 * std::sin(2.3 * i + 0.4) * std::cos(0.71 * i);
+  }
+  const double cutx = 4.0;
+  const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
+  double a_pt[8];
+  std::vector<double> A(8 * static_cast<size_t>(c) + 1);
+  for (auto _ : st) {
+    noxk4_mv_boot_range(x.data(), y.data(), &n, &cutx, &c, &first, &seed, bounds, &maxit,
+                        a_pt, A.data());
+    benchmark::DoNotOptimize(A.data());
+  }
+}
+BENCHMARK(BM_noxk4_mv_boot_range)->Arg(1)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 }  // namespace

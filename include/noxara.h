@@ -578,8 +578,9 @@ NOXARA_API void noxk4_fit_varpro(const double* x, const double* y, const int* n,
  * bootstrap replicate b < B (block length chosen as noxeqfit_blocklen does;
  * row b depends only on seed and b). NaN where a method fails, its subset is
  * too small, or its scratch cannot be allocated; a_pt and A all NaN when
- * n < 4 or the free-h base fit fails. B <= 0: A untouched. Costly: about a
- * second per data set (the data and each replicate) at n = 100. */
+ * n < 4 or the free-h base fit fails or gets no memory. B <= 0: A untouched.
+ * Costly: about a second per data set (the data and each replicate) at
+ * n = 100. */
 NOXARA_API void noxk4_mv_boot(const double* x, const double* y, const int* n,
                               const double* cutx, const int* B, const int* seed,
                               const double* bounds, const int* maxit, double* a_pt,
@@ -809,9 +810,6 @@ NOXARA_API void noxeqfit_Esweep(const double* alpha, const double* bg, const int
  * Bad ranges: c < 0 writes nothing. first < 0, or first + c beyond INT_MAX,
  * fills the c-sized output with NaN and computes nothing. No write ever leaves
  * the c-sized output. A host should reject such arguments before calling.
- *
- * The kappa-4 multi-method bootstrap has its range routine,
- * noxk4_mv_boot_range, with its family.
  */
 
 /* Range of noxeqfit_bc_boot: out_a[j] = replicate first + j, j < B. */
@@ -875,6 +873,14 @@ NOXARA_API void noxc_exact_ci_combine(const double* cgrid, const int* ngp,
 NOXARA_API void noxc_gof_range(const double* theta, const int* np, const double* c3p,
                                const double* mup, const int* Bp, const int* first,
                                const int* seedp, double* out);
+/* Replicates first .. first+B-1 of noxk4_mv_boot (B here is how many): A row j
+ * (A[8j..8j+7]) is bit for bit row first+j of the full call; a_pt[8] is written
+ * NaN (the readings of the data come from noxk4_mv_boot). B < 0: nothing is
+ * written; first < 0 or first + B > INT_MAX: a_pt and A[8*B] NaN. */
+NOXARA_API void noxk4_mv_boot_range(const double* x, const double* y, const int* n,
+                                    const double* cutx, const int* B, const int* first,
+                                    const int* seed, const double* bounds,
+                                    const int* maxit, double* a_pt, double* A);
 
 #ifdef __cplusplus
 }

@@ -16,12 +16,6 @@
 #include "numerics/scratch.h"
 
 namespace noxara {
-namespace {
-
-// Three-way comparison for qsort: -1, 0, +1; NaN compares equal to everything.
-int noxc_dcmp(const void* a, const void* b) { return cmp_double(a, b); }
-
-}  // namespace
 
 // Rounds a position to the nearest multiple of 1/k, mapping 1 back to 0:
 // data recorded on a grid of k bins.
@@ -52,7 +46,7 @@ double noxc_stat(const double* u01, int n, int which, double* work) {
   if (n < 1) return nan_marker();
   const std::size_t nn = static_cast<std::size_t>(n);
   for (std::size_t i = 0; i < nn; ++i) work[i] = u01[i];
-  std::qsort(work, nn, sizeof(double), noxc_dcmp);
+  sort_doubles(work, nn);
   const double c = 1.0 / static_cast<double>(n);
   double s = 0.0;
   for (std::size_t i = 0; i + 1 < nn; ++i) {

@@ -5,6 +5,9 @@
 #ifndef NOXARA_NOXK4_H
 #define NOXARA_NOXK4_H
 
+#include <cmath>
+#include <limits>
+
 #include "noxara.h"
 
 namespace noxara {
@@ -16,7 +19,41 @@ constexpr double kK4Zero = 1e-8;
 // |k| < 1e-8: y = exp(-t), z = 1; otherwise z = 1 - k*t and y = z^(1/k)
 // (y = 0 above the upper end when k > 0, y = +inf below the lower end when
 // k < 0).
-void k4_y(double x, double mu, double sg, double k, double* y, double* z);
+inline void k4_y(double x, double mu, double sg, double k, double* y, double* z) {
+  const double t = (x - mu) / sg;
+  if (std::fabs(k) < kK4Zero) {
+    *y = std::exp(-t);
+    *z = 1.0;
+    return;
+  }
+  const double zz = 1.0 - k * t;
+  *z = zz;
+  if (zz <= 0.0) {
+    // Outside the support on the k-side: above the upper end (k > 0) or
+    // below the lower end (k < 0).
+    *y = (k > 0.0) ? 0.0 : std::numeric_limits<double>::infinity();
+    return;
+  }
+  *y = std::exp(std::log(zz) / k);
+}
+
+// Distribution function from the reduced variable y. NaN and +inf cover
+// points below the lower end for k < 0, x = -inf and NaN input.
+inline double k4_F_of_y(double y, double h) {
+  if (std::isnan(y) || y == std::numeric_limits<double>::infinity()) return 0.0;
+  if (std::fabs(h) < kK4Zero) return std::exp(-y);
+  const double w = 1.0 - h * y;
+  if (w <= 0.0) return (h > 0.0) ? 0.0 : 1.0;
+  return std::exp(std::log(w) / h);
+}
+
+// Distribution function at x: the value of the exported k4_F, inlined for the
+// objectives that evaluate it once per data point and trial.
+inline double k4_cdf(double x, double mu, double sg, double k, double h) {
+  double y, z;
+  k4_y(x, mu, sg, k, &y, &z);
+  return k4_F_of_y(y, h);
+}
 
 // Quantile function at probability u.
 double k4_q(double u, double mu, double sg, double k, double h);

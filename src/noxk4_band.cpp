@@ -178,7 +178,7 @@ extern "C" NOXARA_API void noxk4_band_trop_mean(const double* x, const int* n,
   const double sd = 1.4142135623730951 * *sigma;
   for (int i = 1; i < nn; ++i) {
     const double d = x[i] - x[i - 1];
-    const double dm = (g0 + g1 * k4_F(x[i], mu, sg, k, h)) - (g0 + g1 * k4_F(x[i - 1], mu, sg, k, h));
+    const double dm = (g0 + g1 * noxara::k4_cdf(x[i], mu, sg, k, h)) - (g0 + g1 * noxara::k4_cdf(x[i - 1], mu, sg, k, h));
     const double e = noxara::k4_emax(d, dm, sd);
     // The right end point decides; a segment beyond the last limit goes to
     // the last band.

@@ -13,39 +13,8 @@
 namespace noxara {
 
 namespace {
-
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// Distribution function from the reduced variable y.
-inline double k4_F_of_y(double y, double h) {
-  // NaN and +inf cover points below the lower end for k < 0, x = -inf and
-  // NaN input.
-  if (std::isnan(y) || y == kInf) return 0.0;
-  if (std::fabs(h) < kK4Zero) return std::exp(-y);
-  const double w = 1.0 - h * y;
-  if (w <= 0.0) return (h > 0.0) ? 0.0 : 1.0;
-  return std::exp(std::log(w) / h);
-}
-
 }  // namespace
-
-void k4_y(double x, double mu, double sg, double k, double* y, double* z) {
-  const double t = (x - mu) / sg;
-  if (std::fabs(k) < kK4Zero) {
-    *y = std::exp(-t);
-    *z = 1.0;
-    return;
-  }
-  const double zz = 1.0 - k * t;
-  *z = zz;
-  if (zz <= 0.0) {
-    // Outside the support on the k-side: above the upper end (k > 0) or
-    // below the lower end (k < 0).
-    *y = (k > 0.0) ? 0.0 : kInf;
-    return;
-  }
-  *y = std::exp(std::log(zz) / k);
-}
 
 double k4_q(double u, double mu, double sg, double k, double h) {
   double w;
@@ -94,9 +63,7 @@ using noxara::k4_f;
 using noxara::k4_q;
 
 extern "C" NOXARA_API double k4_F(double x, double mu, double sg, double k, double h) {
-  double y, z;
-  noxara::k4_y(x, mu, sg, k, &y, &z);
-  return noxara::k4_F_of_y(y, h);
+  return noxara::k4_cdf(x, mu, sg, k, h);
 }
 
 extern "C" NOXARA_API void noxk4_q(const double* u, const int* nu, const double* mu,
@@ -110,7 +77,7 @@ extern "C" NOXARA_API void noxk4_cdf(const double* x, const int* nx, const doubl
                                      const double* sg, const double* k, const double* h,
                                      double* out) {
   const int n = *nx;
-  for (int i = 0; i < n; ++i) out[i] = k4_F(x[i], *mu, *sg, *k, *h);
+  for (int i = 0; i < n; ++i) out[i] = noxara::k4_cdf(x[i], *mu, *sg, *k, *h);
 }
 
 extern "C" NOXARA_API void noxk4_pdf(const double* x, const int* nx, const double* mu,

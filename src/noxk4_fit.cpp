@@ -106,7 +106,7 @@ double nls_obj(const double* p, const void* ctx) {
   if (k4_shape_out(k, h)) return 1e12;
   double s = 0.0;
   for (int i = 0; i < c->n; ++i) {
-    const double r = c->y[i] - (g1 * k4_F(c->x[i], mu, sg, k, h) + g0);
+    const double r = c->y[i] - (g1 * k4_cdf(c->x[i], mu, sg, k, h) + g0);
     s += r * r;
   }
   return std::isfinite(s) ? s : 1e12;
@@ -119,7 +119,7 @@ double nlsd_obj(const double* p, const void* ctx) {
   if (k4_shape_out(k, h)) return 1e12;
   double s = 0.0;
   for (int i = 0; i < c->n; ++i) {
-    const double r = c->y[i] - ((m * c->x[i] + g0) + k4_F(c->x[i], mu, sg, k, h) * g1);
+    const double r = c->y[i] - ((m * c->x[i] + g0) + k4_cdf(c->x[i], mu, sg, k, h) * g1);
     s += r * r;
   }
   return std::isfinite(s) ? s : 1e12;
@@ -153,7 +153,7 @@ double na_obj(const double* p, const void* ctx) {
         band_model_one(th, c->breaks[j], c->breaks[j + 1], c->nodes, c->x01, c->w01, c->p) - c->A[j];
     s += d * d;
   }
-  const double e = c->y0 - (th[0] + th[1] * k4_F(c->x0, th[2], th[3], th[4], th[5]));
+  const double e = c->y0 - (th[0] + th[1] * k4_cdf(c->x0, th[2], th[3], th[4], th[5]));
   const double v = c->lambda * e * e + s;
   return std::isfinite(v) ? v : 1e12;
 }

@@ -6,25 +6,46 @@
 #include <limits>
 
 #include "noxara.h"
+#include "noxk4.h"
 #include "numerics/nelder_mead.h"
 #include "numerics/scratch.h"
 
 namespace noxara {
 
+void varpro_data_sums(const double* x, const double* y, int n, double* d) {
+  const std::size_t nn = n > 0 ? static_cast<std::size_t>(n) : 0;
+  double sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+  for (std::size_t i = 0; i < nn; ++i) {
+    sx += x[i];
+    sy += y[i];
+    sxx += x[i] * x[i];
+    sxy += x[i] * y[i];
+  }
+  d[0] = sx;
+  d[1] = sy;
+  d[2] = sxx;
+  d[3] = sxy;
+}
+
 double varpro_rss(const double* x, const double* F, const double* y, int n, double* beta) {
+  double d[4];
+  varpro_data_sums(x, y, n, d);
+  return varpro_rss_sums(x, F, y, n, d, beta);
+}
+
+double varpro_rss_sums(const double* x, const double* F, const double* y, int n,
+                       const double* d, double* beta) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::size_t nn = n > 0 ? static_cast<std::size_t>(n) : 0;
 
-  double sx = 0.0, sf = 0.0, sy = 0.0, sxx = 0.0, sxf = 0.0, sff = 0.0, sxy = 0.0,
-         sfy = 0.0;
+  // Every sum is its own accumulator in index order, so the data-only ones
+  // (d) are the same numbers whether taken here or once per fit.
+  const double sx = d[0], sy = d[1], sxx = d[2], sxy = d[3];
+  double sf = 0.0, sxf = 0.0, sff = 0.0, sfy = 0.0;
   for (std::size_t i = 0; i < nn; ++i) {
-    sx += x[i];
     sf += F[i];
-    sy += y[i];
-    sxx += x[i] * x[i];
     sxf += x[i] * F[i];
     sff += F[i] * F[i];
-    sxy += x[i] * y[i];
     sfy += F[i] * y[i];
   }
   const double s1 = static_cast<double>(n > 0 ? n : 0);
@@ -85,7 +106,7 @@ double vp_obj(const double* p, void* ctx) {
   double fmin = std::numeric_limits<double>::infinity();
   double fmax = -std::numeric_limits<double>::infinity();
   for (std::size_t i = 0; i < nn; ++i) {
-    const double F = k4_F(c->x[i], mu, sg, k, h);
+    const double F = k4_cdf(c->x[i], mu, sg, k, h);
     if (!std::isfinite(F)) return 1e12;
     c->Fbuf[i] = F;
     if (F < fmin) fmin = F;
@@ -95,7 +116,8 @@ double vp_obj(const double* p, void* ctx) {
   if (fmax - fmin < 1e-8) return 1e12;
 
   double beta[3];
-  const double rss = varpro_rss(c->x, c->Fbuf, c->y, c->n, beta);
+  const double rss = c->dsum ? varpro_rss_sums(c->x, c->Fbuf, c->y, c->n, c->dsum, beta)
+                             : varpro_rss(c->x, c->Fbuf, c->y, c->n, beta);
   return std::isfinite(rss) ? rss : 1e12;
 }
 
@@ -130,6 +152,9 @@ extern "C" NOXARA_API void noxk4_fit_varpro(const double* x, const double* y, co
       ctx.bnd = bounds;
       ctx.hfix = std::isfinite(hv) ? 1 : 0;
       ctx.hval = hv;
+      double dsum[4];
+      noxara::varpro_data_sums(x, y, nv, dsum);
+      ctx.dsum = dsum;
       const int d = ctx.hfix ? 3 : 4;
 
       for (std::size_t s = 0; s < nss; ++s) {

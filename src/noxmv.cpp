@@ -1,12 +1,14 @@
 // Multi-method bootstrap of the tangent-intercept reading of a rising
 // kappa-4 curve: eight fitting methods on the data as given and on
 // moving-block bootstrap replicates of it.
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 
 #include "noxara.h"
+#include "noxk4.h"
 #include "noxmv.h"
 #include "numerics/blocks.h"
 #include "numerics/common.h"
@@ -91,33 +93,57 @@ static bool mv_prefer_h0(const double* of, const double* og, int n) {
   return std::isfinite(dA) && dA < 0.0;
 }
 
-// Variable-projection fits with h free and with h = 0; the reading of the
-// one the penalised fit comparison prefers.
-double mv_fit_sel(const double* x, const double* y, int n, const double* starts, int ns,
-                  const int* maxit, const double* bounds) {
-  // Prefilled so that a fit that could not run reads as a failure.
-  double of[8], og[8];
+// Reading of the pair (free-h fit of, h = 0 fit og) that the penalised fit
+// comparison prefers. A record whose residual sum is NaN was never computed
+// (its fit could not get memory): then the comparison cannot be made and the
+// reading is NaN, never the other fit's reading. +infinity means the fit ran
+// and found no admissible start.
+double mv_select(const double* of, const double* og, int n) {
+  if (std::isnan(of[7]) || std::isnan(og[7])) return nan_marker();
+  if (std::isfinite(of[7])) return mv_prefer_h0(of, og, n) ? mv_read_a(og) : mv_read_a(of);
+  return std::isfinite(og[7]) ? mv_read_a(og) : nan_marker();
+}
+
+// Variable-projection fits with h free and with h = 0 (records prefilled NaN
+// so that a fit that could not run reads as a failure).
+void mv_fit_pair(const double* x, const double* y, int n, const double* starts, int ns,
+                 const int* maxit, const double* bounds, double* of, double* og) {
   fill_nan(of, 8);
   fill_nan(og, 8);
   const double hfree = nan_marker();
   const double hzero = 0.0;
   noxk4_fit_varpro(x, y, &n, starts, &ns, maxit, bounds, &hfree, of);
   noxk4_fit_varpro(x, y, &n, starts, &ns, maxit, bounds, &hzero, og);
-  if (std::isfinite(of[7])) return mv_prefer_h0(of, og, n) ? mv_read_a(og) : mv_read_a(of);
-  return std::isfinite(og[7]) ? mv_read_a(og) : nan_marker();
+}
+
+// The reading of the preferred one of the two fits.
+double mv_fit_sel(const double* x, const double* y, int n, const double* starts, int ns,
+                  const int* maxit, const double* bounds) {
+  double of[8], og[8];
+  mv_fit_pair(x, y, n, starts, ns, maxit, bounds, of, og);
+  return mv_select(of, og, n);
 }
 
 // The eight readings of one data set (slot j by method j).
+// Slots 0 and 4 read the same pair of fits (slot 4 the h = 0 one, which has
+// the same arguments as slot 0's). When base_of and base_og are given they
+// are that pair, already run for (x, y) with these starts.
 void mv_fit8(const double* x, const double* y, int n, const double* starts, int ns,
              const int* maxit, double cutx, const double* bounds, const double* base_st6,
-             double* out8) {
+             const double* base_of, const double* base_og, double* out8) {
   fill_nan(out8, 8);
   const std::size_t nn = n > 0 ? static_cast<std::size_t>(n) : 0;
   Scratch<double> yb(nn), buf(nn);
   if (!yb.ok() || !buf.ok()) return;
 
   // 0: model-selected variable-projection fit of the raw data.
-  out8[0] = mv_fit_sel(x, y, n, starts, ns, maxit, bounds);
+  double of[8], og[8];
+  if (!base_of) {
+    mv_fit_pair(x, y, n, starts, ns, maxit, bounds, of, og);
+    base_of = of;
+    base_og = og;
+  }
+  out8[0] = mv_select(base_of, base_og, n);
 
   // 1, 2: least squares on running medians of width 9 and 21.
   double fit[7];
@@ -146,13 +172,7 @@ void mv_fit8(const double* x, const double* y, int n, const double* starts, int 
   }
 
   // 4: variable projection with h = 0.
-  {
-    double v[8];
-    fill_nan(v, 8);
-    const double hzero = 0.0;
-    noxk4_fit_varpro(x, y, &n, starts, &ns, maxit, bounds, &hzero, v);
-    out8[4] = mv_read_a(v);
-  }
+  out8[4] = mv_read_a(base_og);
 
   // 5: the points at or beyond cutx (a NaN cutx selects none).
   {
@@ -163,7 +183,10 @@ void mv_fit8(const double* x, const double* y, int n, const double* starts, int 
         yb[static_cast<std::size_t>(m)] = y[i];
         ++m;
       }
-    if (m > kMvMinSubset)
+    // Every point selected: the very fits of slot 0.
+    if (static_cast<std::size_t>(m) == nn && m > kMvMinSubset)
+      out8[5] = out8[0];
+    else if (m > kMvMinSubset)
       out8[5] = mv_fit_sel(buf.data(), yb.data(), m, starts, ns, maxit, bounds);
   }
 
@@ -189,21 +212,13 @@ bool mv_blockdraw(const double* m0, const double* r, int n, int bl, std::uint64_
   return moving_block_draw(m0, r, n, bl, s, y2);
 }
 
-}  // namespace noxara
-
-extern "C" NOXARA_API void noxk4_mv_boot(const double* x, const double* y, const int* n,
-                                         const double* cutx, const int* B, const int* seed,
-                                         const double* bounds, const int* maxit,
-                                         double* a_pt, double* A) {
-  using noxara::Scratch;
-  const int nv = *n;
-  const int Bv = *B;
-  const int sd = *seed;
-  const double cx = *cutx;
-
-  noxara::fill_nan(a_pt, 8);
-  if (Bv > 0) noxara::fill_nan(A, 8 * static_cast<std::size_t>(Bv));
-
+// The fit on the data and replicates first .. first+count-1 (count >= 0,
+// first >= 0, first + count within int): a_pt (when not null) receives the
+// eight readings of the data, A row j those of replicate first + j. The
+// caller has prefilled every output with NaN.
+void mv_boot_rows(const double* x, const double* y, int nv, double cx, int first, int count,
+                  int sd, const double* bounds, const int* maxit, double* a_pt, double* A) {
+  if (!a_pt && count <= 0) return;
   // The steepest-slope scan needs at least one pair past the edge margin c.
   if (nv < 4) return;
   const int cr = static_cast<int>(0.05 * nv + 0.5);
@@ -253,42 +268,60 @@ extern "C" NOXARA_API void noxk4_mv_boot(const double* x, const double* y, const
     sg0 = std::fmax(0.02 * (x[nn - 1] - x[0]), (x75 - x25) / 1.5);
   }
 
-  const int ns = noxara::mv_starts(mus, mum, sg0, starts.data());
+  const int ns = mv_starts(mus, mum, sg0, starts.data());
 
-  // Base fit: free h against h = 0.
+  // Base fit: free h against h = 0. Without either record (no memory) there
+  // is no base curve: everything stays NaN.
   double of[8], og[8];
-  noxara::fill_nan(of, 8);
-  noxara::fill_nan(og, 8);
-  {
-    const double hfree = noxara::nan_marker();
-    const double hzero = 0.0;
-    noxk4_fit_varpro(x, y, &nv, starts.data(), &ns, maxit, bounds, &hfree, of);
-    noxk4_fit_varpro(x, y, &nv, starts.data(), &ns, maxit, bounds, &hzero, og);
-  }
-  if (!std::isfinite(of[7])) return;
-  const double* base = noxara::mv_prefer_h0(of, og, nv) ? og : of;
+  mv_fit_pair(x, y, nv, starts.data(), ns, maxit, bounds, of, og);
+  if (!std::isfinite(of[7]) || std::isnan(og[7])) return;
+  const double* base = mv_prefer_h0(of, og, nv) ? og : of;
 
   double base_st6[6];
-  noxara::mv_tr6(base, base_st6);
+  mv_tr6(base, base_st6);
   const double base_vp[4] = {base[3], std::log(std::fmax(base[4], 1e-8)), base[5], base[6]};
 
-  noxara::mv_fit8(x, y, nv, starts.data(), ns, maxit, cx, bounds, base_st6, a_pt);
+  if (a_pt) mv_fit8(x, y, nv, starts.data(), ns, maxit, cx, bounds, base_st6, of, og, a_pt);
 
-  if (Bv <= 0) return;
-  Scratch<double> m0(nn), r(nn);
-  if (!m0.ok() || !r.ok()) return;
+  if (count <= 0) return;
+  Scratch<double> m0(nn), r(nn), y2(nn);
+  if (!m0.ok() || !r.ok() || !y2.ok()) return;
   for (std::size_t i = 0; i < nn; ++i) {
-    m0[i] = base[0] + base[1] * x[i] + base[2] * k4_F(x[i], base[3], base[4], base[5], base[6]);
+    m0[i] = base[0] + base[1] * x[i] + base[2] * k4_cdf(x[i], base[3], base[4], base[5], base[6]);
     r[i] = y[i] - m0[i];
   }
-  const int bl = noxara::mv_blocklen(r.data(), nv);
+  const int bl = mv_blocklen(r.data(), nv);
 
-  for (int b = 0; b < Bv; ++b) {
-    Scratch<double> y2(nn);
-    if (!y2.ok()) continue;
-    std::uint64_t s = noxara::sm_seed(sd, b);
-    if (!noxara::mv_blockdraw(m0.data(), r.data(), nv, bl, s, y2.data())) continue;
-    noxara::mv_fit8(x, y2.data(), nv, base_vp, 1, maxit, cx, bounds, base_st6,
-                    A + 8 * static_cast<std::size_t>(b));
+  for (int j = 0; j < count; ++j) {
+    std::uint64_t s = sm_seed(sd, first + j);
+    if (!mv_blockdraw(m0.data(), r.data(), nv, bl, s, y2.data())) continue;
+    mv_fit8(x, y2.data(), nv, base_vp, 1, maxit, cx, bounds, base_st6, nullptr, nullptr,
+            A + 8 * static_cast<std::size_t>(j));
   }
+}
+
+}  // namespace noxara
+
+extern "C" NOXARA_API void noxk4_mv_boot(const double* x, const double* y, const int* n,
+                                         const double* cutx, const int* B, const int* seed,
+                                         const double* bounds, const int* maxit,
+                                         double* a_pt, double* A) {
+  const int Bv = *B;
+  noxara::fill_nan(a_pt, 8);
+  if (Bv > 0) noxara::fill_nan(A, 8 * static_cast<std::size_t>(Bv));
+  noxara::mv_boot_rows(x, y, *n, *cutx, 0, Bv > 0 ? Bv : 0, *seed, bounds, maxit, a_pt, A);
+}
+
+extern "C" NOXARA_API void noxk4_mv_boot_range(const double* x, const double* y, const int* n,
+                                               const double* cutx, const int* B,
+                                               const int* first, const int* seed,
+                                               const double* bounds, const int* maxit,
+                                               double* a_pt, double* A) {
+  const int cnt = *B;
+  const int fv = *first;
+  if (cnt < 0) return;
+  noxara::fill_nan(a_pt, 8);
+  noxara::fill_nan(A, 8 * static_cast<std::size_t>(cnt));
+  if (fv < 0 || fv > INT_MAX - cnt) return;
+  noxara::mv_boot_rows(x, y, *n, *cutx, fv, cnt, *seed, bounds, maxit, nullptr, A);
 }

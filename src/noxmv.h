@@ -17,6 +17,9 @@ void mv_tr6(const double* v, double* st6);
 // Start grid for the variable-projection fits: 4 values per start, returns
 // the number of starts (at most 120).
 int mv_starts(double mus, double mum, double sg0, double* starts);
+// Reading of the pair (free-h fit of, h = 0 fit og) preferred by the
+// penalised comparison; NaN when either record was never computed (rss NaN).
+double mv_select(const double* of, const double* og, int n);
 // Block length of the residuals and one moving-block series (shared rule).
 int mv_blocklen(const double* r, int n);
 bool mv_blockdraw(const double* m0, const double* r, int n, int bl, std::uint64_t& s,

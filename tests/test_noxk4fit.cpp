@@ -5,6 +5,8 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -329,4 +331,42 @@ TEST(Noxk4fitBadInput, VarproNonFiniteDataBoundsAndStarts) {
   noxk4_fit_varpro(x, ynan, &n, starts, &ns, &big, bounds, &hfree, o.p());
   EXPECT_TRUE(o.guards_intact());
   EXPECT_FALSE(std::isfinite(o[7]));
+}
+
+// Fits recorded from the build before the data-only sums were taken once per
+// fit and the distribution function was inlined into the objective: the
+// records must keep every bit.
+TEST(Noxk4fitVarpro, RecordsKeepTheirBits) {
+  const int n = 50;
+  double x[50], y[50];
+  for (int i = 0; i < n; ++i) {
+    x[i] = 10.0 * i / (n - 1);
+    y[i] = 1.0 + 0.1 * x[i] + 2.0 * k4_F(x[i], 5.0, 1.0, 0.1, 0.4) +
+           0.05 * std::sin(2.3 * i + 0.4) * std::cos(0.71 * i);
+  }
+  const double st[12] = {4.0, 0.0, 0.0, 0.3, 5.5, std::log(2.0), -0.3, 0.1,
+                         3.0, std::log(0.5), 0.3, 0.8};
+  const double b[4] = {-0.9, 0.9, 0.0, 1.0};
+  const double hs[3] = {std::nan(""), 0.0, 0.5};
+  const int maxits[2] = {50, 200};
+  const std::uint64_t want[6][8] = {
+      {0x3ff0110bb1f5c8cbULL, 0x3fb92f6482b57940ULL, 0x4000234ace149f0aULL, 0x401428489ccd2b34ULL, 0x3feeb30da03365c5ULL, 0x3faf6f2791947b74ULL, 0x3fd58d63538516b2ULL, 0x3f9ef7ecf2c2554bULL},
+      {0x3ff0228d992c43f6ULL, 0x3fb871ab1d55c776ULL, 0x40007f2ebc0fed50ULL, 0x4014d59282d67558ULL, 0x3fe973e8175cecfbULL, 0xbfb7e031d863d246ULL, 0x0000000000000000ULL, 0x3fa01ccce44d5943ULL},
+      {0x3ff00751e93c90a3ULL, 0x3fb99614ce1db46cULL, 0x3ffff3138fc1578bULL, 0x4013bc21db16c137ULL, 0x3ff13970bbe61446ULL, 0x3fc23e01fbb7da72ULL, 0x3fe0000000000000ULL, 0x3f9fcc9141e16b87ULL},
+      {0x3ff011b5afbfa048ULL, 0x3fb928602bb26dc5ULL, 0x400026f3184f886fULL, 0x401430b436867648ULL, 0x3fee668d5b3381fbULL, 0x3fab74ad60e54ff9ULL, 0x3fd4a96793c2d27dULL, 0x3f9ef6c3f9320adeULL},
+      {0x3ff0228d70c11243ULL, 0x3fb871afe5319ebfULL, 0x40007f2e137d226dULL, 0x4014d593039e8093ULL, 0x3fe973e402418416ULL, 0xbfb7e070f9f8fee4ULL, 0x0000000000000000ULL, 0x3fa01ccce41e3f70ULL},
+      {0x3ff00751087aaca7ULL, 0x3fb99616abbc0425ULL, 0x3ffff31124232d1eULL, 0x4013bc20fb18c208ULL, 0x3ff1396fd30db221ULL, 0x3fc23e1e52ecdf16ULL, 0x3fe0000000000000ULL, 0x3f9fcc91408a160dULL},
+  };
+  for (int m = 0; m < 2; ++m)
+    for (int k = 0; k < 3; ++k) {
+      const int ns = 3;
+      double o[8];
+      for (double& v : o) v = std::nan("");
+      noxk4_fit_varpro(x, y, &n, st, &ns, &maxits[m], b, &hs[k], o);
+      for (int j = 0; j < 8; ++j) {
+        std::uint64_t u;
+        std::memcpy(&u, &o[j], sizeof u);
+        EXPECT_EQ(u, want[3 * m + k][j]) << "maxit " << maxits[m] << ", h " << hs[k] << ", " << j;
+      }
+    }
 }

@@ -254,6 +254,95 @@ TEST_F(NoxmvBootRun, SlotFourIsTheHZeroFitOfTheData) {
   EXPECT_TRUE(std::isnan(a0[5]));
 }
 
+// ---------------------------------------------------------------------------
+// Bits of small runs, recorded from the build before the base fits were
+// reused for the readings of the data and the objectives were inlined: every
+// reading, point and replicate, must stay bit for bit.
+
+TEST(NoxmvBoot, SmallRunsKeepTheirBits) {
+  struct Case {
+    int n, B, maxit, seed;
+    double noise, cutx;
+    std::vector<std::uint64_t> bits;  // a_pt then the B replicate rows
+  };
+  const Case cases[] = {
+      {70, 2, 30, 7, 0.05, 4.0, {
+       0x4011a0dad07ba75dULL, 0x4011a51f643d0010ULL, 0x4011a78004a7097bULL, 0x7ff8000000000000ULL, 0x4011ab9d33d1811eULL, 0x4011b7cb8151c5a7ULL, 0x4011822f35e9c650ULL, 0x4011bb32424da42bULL,
+       0x4011a176aff970d2ULL, 0x4011b4d9cfcc626aULL, 0x4011bded7f9a589aULL, 0x7ff8000000000000ULL, 0x4011c221206f4064ULL, 0x4011ac2422686da2ULL, 0x4011f9d3fc0b9e9cULL, 0x401182eb90529b75ULL,
+       0x4011c2ac5bfdf439ULL, 0x4011c35c7b1d932eULL, 0x4011c1c25bf44dc2ULL, 0x7ff8000000000000ULL, 0x4011c2ac5bfdf439ULL, 0x4011913d342ce4e7ULL, 0x4011d689e96a5e1cULL, 0x4011ba92b0776ba8ULL,}},
+      {64, 1, 40, -3, 0.1, 5.0, {
+       0x4011a7bfdf27f338ULL, 0x4011a88f4becc757ULL, 0x4011a88f4becc757ULL, 0x4011a88f4becc757ULL, 0x4011a7bfdf27f338ULL, 0x401497b34d94f2a3ULL, 0x4011507cdcb11e79ULL, 0x4011ccd50b0ec207ULL,
+       0x4011cf199be58612ULL, 0x4011a88f4becc757ULL, 0x4011a88f4becc757ULL, 0x4011a88f4becc757ULL, 0x4011cf199be58612ULL, 0x40135cb45cb45caeULL, 0x4011ad66f3d4305fULL, 0x401207e627bb1f62ULL,}},
+      {66, 1, 25, 11, 0.0, 3.0, {
+       0x40119e3d2e9b242cULL, 0x40119b342419caeeULL, 0x40119948c521b85cULL, 0x7ff8000000000000ULL, 0x4011ad58fa9587d6ULL, 0x4011a056878fc367ULL, 0x40119e01631b100cULL, 0x40119cdf4bcf93dbULL,
+       0x40119c8505f8622dULL, 0x40119c073e11560cULL, 0x401199e90367bda8ULL, 0x7ff8000000000000ULL, 0x4011763e2d51e8beULL, 0x40119bc7925e4fb0ULL, 0x40119c54b7cdad7eULL, 0x40119c90278404a2ULL,}},
+      // Every point at or beyond the cut: slot 5 is slot 0.
+      {64, 1, 30, 5, 0.05, -1.0, {
+       0x40119b5885aa867aULL, 0x4011a233af496527ULL, 0x4011a4a00ca509aaULL, 0x7ff8000000000000ULL, 0x4011aa04dbf82456ULL, 0x40119b5885aa867aULL, 0x401172664c4c8ac2ULL, 0x4011b6775d8de52aULL,
+       0x4011af4615bb123dULL, 0x4011b5c0dac779a2ULL, 0x4011aff9dfdcb517ULL, 0x7ff8000000000000ULL, 0x40118dbe775c01dbULL, 0x4011af4615bb123dULL, 0x4011b63831c68af2ULL, 0x4011a6f2986736a3ULL,}},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> x(c.n), y(c.n);
+    for (int i = 0; i < c.n; ++i) {
+      x[i] = 10.0 * i / (c.n - 1);
+      y[i] = 0.5 + 2.0 * k4_F(x[i], 5.0, 1.0, 0.1, 0.4) +
+             c.noise * std::sin(2.3 * i + 0.4) * std::cos(0.71 * i);
+    }
+    std::vector<double> a(8), A(8 * static_cast<std::size_t>(c.B));
+    noxk4_mv_boot(x.data(), y.data(), &c.n, &c.cutx, &c.B, &c.seed, kBounds, &c.maxit,
+                  a.data(), A.data());
+    a.insert(a.end(), A.begin(), A.end());
+    ASSERT_EQ(a.size(), c.bits.size());
+    for (std::size_t j = 0; j < a.size(); ++j) {
+      std::uint64_t u;
+      std::memcpy(&u, &a[j], sizeof u);
+      EXPECT_EQ(u, c.bits[j]) << "n = " << c.n << ", value " << j;
+    }
+  }
+}
+
+// The free-h against h = 0 choice of one method. A record whose residual sum
+// is NaN was never computed (its fit got no memory): the method reads NaN,
+// never the other fit's reading. +infinity is a fit that ran and found no
+// admissible start.
+TEST(NoxmvSelect, ChoiceAndRecordsThatWereNeverComputed) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::nan("");
+  // Logistic members: the free-h record fits better than the h = 0 one.
+  const double vf[8] = {0.3, 0.0, 2.0, 4.0, 1.5, 0.0, -1.0, 0.20};
+  const double vg[8] = {0.3, 0.0, 2.0, 4.5, 1.0, 0.0, 0.0, 0.25};
+  const double rf = noxara::mv_read_a(vf), rg = noxara::mv_read_a(vg);
+  ASSERT_TRUE(std::isfinite(rf) && std::isfinite(rg) && rf != rg);
+  struct Case {
+    double rss_f, rss_g;
+    int n;
+    int expect;  // 0: free-h reading, 1: h = 0 reading, 2: NaN
+  };
+  const Case cases[] = {
+      {0.20, 0.25, 40, 0},    // 40*log(1.25) - 2 > 0: free h
+      {0.20, 0.201, 40, 1},   // nearly equal sums: the penalty prefers h = 0
+      {inf, 0.25, 40, 1},     // free h found nothing admissible
+      {0.20, inf, 40, 0},     // h = 0 found nothing admissible
+      {inf, inf, 40, 2},
+      {nan, 0.25, 40, 2},     // free-h fit never ran
+      {0.20, nan, 40, 2},     // h = 0 fit never ran
+      {nan, inf, 40, 2},
+      {nan, nan, 40, 2},
+  };
+  for (const Case& c : cases) {
+    double of[8], og[8];
+    std::memcpy(of, vf, sizeof of);
+    std::memcpy(og, vg, sizeof og);
+    of[7] = c.rss_f;
+    og[7] = c.rss_g;
+    const double r = noxara::mv_select(of, og, c.n);
+    if (c.expect == 2)
+      EXPECT_TRUE(std::isnan(r)) << c.rss_f << " " << c.rss_g;
+    else
+      EXPECT_TRUE(same_bits(r, c.expect == 0 ? rf : rg)) << c.rss_f << " " << c.rss_g;
+  }
+}
+
 // ---- bad input -------------------------------------------------------------
 // Degenerate counts, non-finite scalars, NaN data and out-of-range options.
 // Output arrays are framed by guard slots holding a sentinel, so a write

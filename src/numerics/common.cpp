@@ -12,10 +12,6 @@ int cmp_double(const void* a, const void* b) noexcept {
   return 0;
 }
 
-void sort_doubles(double* x, std::size_t n) noexcept {
-  if (n > 1) std::qsort(x, n, sizeof(double), cmp_double);
-}
-
 double simpson(simpson_fn f, void* ctx, double lo, double hi, int N) {
   const double h = (hi - lo) / N;
   const double flo = f(lo, ctx);

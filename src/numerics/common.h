@@ -26,8 +26,13 @@ inline void fill_nan(double* out, std::size_t n) noexcept {
 // to everything, so a NaN in the sample cannot make the sort misbehave.
 int cmp_double(const void* a, const void* b) noexcept;
 
-// Sort x[0..n-1] ascending in place with qsort and cmp_double.
+// Sort x[0..n-1] ascending in place: the array qsort with cmp_double gives.
+// Without NaN and -0 (sort_plain) a radix sort from kRadixSortMin values on
+// and std::sort below; otherwise qsort itself.
 void sort_doubles(double* x, std::size_t n) noexcept;
+constexpr std::size_t kRadixSortMin = 512;
+// True when x[0..n-1] holds no NaN and no negative zero.
+bool sort_plain(const double* x, std::size_t n) noexcept;
 
 // Integrand of the composite Simpson rule: f(x, context).
 typedef double (*simpson_fn)(double x, void* ctx);

@@ -1,0 +1,64 @@
+"""The arc-length test of uniformity."""
+import functools
+
+import numpy as np
+
+from . import lowlevel as _ll
+from .results import Result
+
+__all__ = ["arclength_test", "ArcLengthTestResult"]
+
+
+@functools.lru_cache(maxsize=256)
+def _moments(n):
+    return tuple(_ll.al_moments(n=n).out)
+
+
+class ArcLengthTestResult(Result):
+    """Result of :func:`arclength_test`.
+
+    Attributes
+    ----------
+    statistic : float
+        Arc length S of the polygon through the sorted sample (sqrt(2) at perfect
+        regularity, 2 at the most extreme clustering).
+    pvalue : float
+        Saddlepoint approximation of P(S >= statistic) under uniformity.
+    mean, var : float
+        Exact mean and variance of S under uniformity.
+    n : int
+        Sample size.
+    """
+
+    _fields = ("statistic", "pvalue", "mean", "var", "n")
+
+
+def arclength_test(u):
+    """Arc-length test that a sample in [0, 1] is uniform.
+
+    Parameters
+    ----------
+    u : array_like of float
+        Sample in [0, 1], for instance probability-integral transforms under a model.
+
+    Returns
+    -------
+    ArcLengthTestResult
+
+    Notes
+    -----
+    The exact moments cost 0.1-0.2 s for a new n; they are kept for the session.
+
+    Examples
+    --------
+    >>> r = arclength_test([0.1, 0.35, 0.5, 0.72, 0.9])
+    >>> r.n, bool(r.statistic >= 2 ** 0.5)
+    (5, True)
+    """
+    u = np.ascontiguousarray(np.asarray(u, dtype=np.float64)).reshape(-1)
+    if u.size == 0:
+        raise ValueError("arclength_test: argument 'u' is empty")
+    s = float(_ll.al_statistic(u=u).out[0])
+    mean, var = _moments(u.size)[:2]
+    p = float(_ll.al_pvalue(s=s, n=u.size).out[0])
+    return ArcLengthTestResult(statistic=s, pvalue=p, mean=mean, var=var, n=u.size)

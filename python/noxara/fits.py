@@ -270,7 +270,8 @@ def bootstrap_k4eq(x, y, fit, p0, B, seed, lh, lk, hlo, hhi, maxit=500, executor
     return BootstrapResult(fit.readings["tangent_intercept"], r.out_a)
 
 
-MV_METHODS = ("select", "smoothed", "nls", "nls_drift", "h0", "subset", "nalr", "base")
+MV_METHODS = ("varpro_select", "median9_nls", "median21_nls", "nalr", "varpro_h0", "x_above_cutx",
+              "even_points", "odd_points")
 
 
 def reading_bootstrap(x, y, cutx, B, seed, bounds=_VARPRO_BOUNDS, maxit=500, executor=None,
@@ -293,7 +294,11 @@ def reading_bootstrap(x, y, cutx, B, seed, bounds=_VARPRO_BOUNDS, maxit=500, exe
     Returns
     -------
     BootstrapResult
-        estimate (8 values), replicates of shape (B, 8).
+        estimate (8 values), replicates of shape (B, 8), methods (the slot names):
+        variable projection with the free-h / h = 0 choice; least squares on running
+        medians of 9 and 21 values; band arc lengths; variable projection with h = 0;
+        the points with x >= cutx; the even- and odd-indexed points. A subset of 30
+        points or fewer leaves its slot NaN.
     """
     x, y = _xy(x, y)
     if np.any(np.diff(x) < 0):

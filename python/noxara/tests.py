@@ -32,6 +32,28 @@ class ArcLengthTestResult(Result):
 
     _fields = ("statistic", "pvalue", "mean", "var", "n")
 
+    def polygon(self):
+        """Vertices (x, y) of the polygon whose length is the statistic: (0, 0), then
+        (i/(n+1), u_(i)) for the sorted sample, then (1, 1)."""
+        n = self.n
+        x = np.arange(n + 2) / (n + 1.0)
+        y = np.concatenate([[0.0], np.sort(self.sample), [1.0]])
+        return x, y
+
+    def plot(self, ax=None):
+        """The polygon against the diagonal (matplotlib); returns the Axes."""
+        import matplotlib.pyplot as plt
+        if ax is None:
+            ax = plt.figure().add_subplot()
+        x, y = self.polygon()
+        ax.plot([0, 1], [0, 1], "--", color="0.5", label="diagonal (length sqrt 2)")
+        ax.plot(x, y, "-o", ms=3, label="sample polygon, S = %.4f" % self.statistic)
+        ax.set_xlabel("i / (n + 1)")
+        ax.set_ylabel("sorted sample")
+        ax.set_title("arc-length test: p = %.3g" % self.pvalue)
+        ax.legend(loc="upper left", fontsize=8)
+        return ax
+
 
 def arclength_test(u):
     """Arc-length test that a sample in [0, 1] is uniform.
@@ -61,4 +83,4 @@ def arclength_test(u):
     s = float(_ll.al_statistic(u=u).out[0])
     mean, var = _moments(u.size)[:2]
     p = float(_ll.al_pvalue(s=s, n=u.size).out[0])
-    return ArcLengthTestResult(statistic=s, pvalue=p, mean=mean, var=var, n=u.size)
+    return ArcLengthTestResult(statistic=s, pvalue=p, mean=mean, var=var, n=u.size, sample=u)

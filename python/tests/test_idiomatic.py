@@ -50,6 +50,10 @@ def test_arclength_test_and_its_cache():
     assert r.statistic == ll.al_statistic(u=u).out[0]
     assert (r.mean, r.var) == tuple(ll.al_moments(n=10).out[:2])
     assert 0.0 <= r.pvalue <= 1.0 and "pvalue" in repr(r)
+    px, py = r.polygon()
+    assert abs(np.hypot(np.diff(px), np.diff(py)).sum() - r.statistic) < 1e-12
+    r.plot()
+    plt.close("all")
     noxara.tests._moments.cache_clear()
     noxara.arclength_test(u)
     noxara.arclength_test(u[::-1])

@@ -84,7 +84,7 @@ LIMITS = {
     "order": 10_000,
 }
 MAX_OUTPUT = 500_000_000
-_INT_KINDS = set(LIMITS) | {"count", "seed", "sel"}
+_INT_KINDS = set(LIMITS) | {"count", "seed", "sel", "index"}
 _INT32_MAX = 2 ** 31 - 1
 
 
@@ -260,6 +260,10 @@ class _Routine:
         for a in self.inputs:
             if a.kind == "count":
                 _check_int(fn, a.name, "count", ints[a.name])
+        if "first" in ints:
+            last = ints["first"] + ints[RANGED[fn[:-len("_range")]][0]]
+            if last > _INT32_MAX:
+                raise ValueError("%s: argument 'first' plus the count passes INT_MAX" % fn)
         for k, v in ints.items():
             if v > _INT32_MAX:
                 raise ValueError("%s: argument '%s' does not fit a 32-bit int" % (fn, k))
@@ -310,7 +314,7 @@ def _range_spec(name):
     toks = spec.split()
     for i, t in enumerate(toks):
         if t.split(":")[0] == count:
-            toks.insert(i + 1, "first:sel")
+            toks.insert(i + 1, "first:index")
             break
     if layout == "ci":
         toks = ["cgrid:d[>=first+ngp]" if t.startswith("cgrid:") else t for t in toks]
@@ -543,6 +547,30 @@ def _make(name):
 for _name in ROUTINES:
     globals()[_name] = _make(_name)
     __all__.append(_name)
+
+
+def _make_range(name):
+    r = _RANGE_ROUTINES[name]
+
+    def f(**kw):
+        if not _lib.has(r.cname):
+            raise NotImplementedError("the library in use has no %s" % r.cname)
+        return r(**kw)
+    ins, outs = _signature_doc(r)
+    f.__doc__ = "\n".join(
+        ["Call ``%s``: replicates (grid points) first .. first + %s - 1 of ``%s``, in its "
+         "layout for that count; bit for bit the full call's values." % (r.cname, RANGED[name][0],
+                                                                         name),
+         "", "Parameters", "----------"] + ins +
+        ["", "Returns", "-------", "%s_result" % r.cname, "    Named tuple:"] +
+        ["    " + o for o in outs])
+    f.__name__ = f.__qualname__ = r.cname
+    return f
+
+
+for _name in RANGED:
+    globals()[_name + "_range"] = _make_range(_name)
+    __all__.append(_name + "_range")
 del _name
 
 _K4F = None

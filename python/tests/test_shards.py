@@ -104,6 +104,18 @@ def test_dask_local_cluster_of_two_worker_processes():
             assert all(same_bits(g, f) for g, f in zip(b, a))
 
 
+@needs_ranges
+def test_range_functions_and_their_argument_checks():
+    kw = dict(CASES["noxeqfit_nullT"], R2=2, first=1)
+    assert same_bits(ll.noxeqfit_nullT_range(**kw).out, full_call("noxeqfit_nullT").out[1:3])
+    with pytest.raises(ValueError, match="'cgrid'"):   # the shard reads past the grid
+        ll.noxc_exact_ci_range(**dict(CASES["noxc_exact_ci"], ngp=3, first=4))
+    with pytest.raises(ValueError, match="'first'"):
+        ll.noxeqfit_nullT_range(**dict(kw, first=-1))
+    with pytest.raises(ValueError, match="'first'"):
+        ll.noxeqfit_nullT_range(**dict(kw, first=2 ** 31 - 2))
+
+
 # ---- the host-side machinery, with ranges emulated by full calls (no library support needed)
 
 def _emulated_worker(name, vals, first, count):

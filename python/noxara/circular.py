@@ -49,6 +49,13 @@ def fit_circular_fourier(theta, M, margin=0.05, nodes=4096):
     CircularFit
         params: coefficients (complex array of M + 1), mu, t (shrink factor); solved is
         True when no shrinkage was needed.
+
+    Examples
+    --------
+    >>> from noxara import circ3
+    >>> f = fit_circular_fourier(circ3(0.4).rvs(300, random_state=2), M=2)
+    >>> f.params["coefficients"].shape
+    (3,)
     """
     o = _ll.noxc_fit_fr(theta=theta, nm=M, margin=margin, nodes=nodes).out
     coef = o[0:2 * M + 2:2] + 1j * o[1:2 * M + 2:2]
@@ -87,6 +94,15 @@ def circ3_interval(theta, grid, B, seed, level=0.05, statistic="arc", groups=0,
     -------
     IntervalResult
         lower, upper (NaN if no grid value is kept), statistic, grid, pvalues.
+
+    Examples
+    --------
+    >>> import numpy as np
+    >>> from noxara import circ3
+    >>> th = circ3(0.4, mu=1.0).rvs(200, random_state=4)
+    >>> ci = circ3_interval(th, np.linspace(-0.9, 0.9, 7), B=50, seed=1)
+    >>> ci.pvalues.shape
+    (7,)
     """
     if statistic not in ("arc", "resultant"):
         raise ValueError("circ3_interval: 'statistic' must be 'arc' or 'resultant'")
@@ -110,6 +126,13 @@ def circ3_gof(theta, c3, mu, B, seed, executor=None, chunks=None, progress=None)
     Returns
     -------
     GofResult
+
+    Examples
+    --------
+    >>> from noxara import circ3
+    >>> th = circ3(0.4, mu=1.0).rvs(200, random_state=4)
+    >>> bool(0 < circ3_gof(th, 0.4, 1.0, B=99, seed=1).pvalue <= 1)
+    True
     """
     o = _ll.noxc_gof(theta=theta, c3p=c3, mup=mu, Bp=B, seedp=seed, executor=executor,
                      chunks=chunks, progress=progress).out

@@ -192,7 +192,16 @@ def fit_bc(x, y, starts, cal, cbe, alo, ahi, maxit=500):
 
     Examples
     --------
-    See ``examples/python_plots.py``.
+    >>> import numpy as np
+    >>> from noxara import lowlevel as ll
+    >>> x = np.linspace(-1, 11, 30)
+    >>> th = [1.0, 2.0, 0.0, 10.0, -0.65, -0.375]       # on the tie line of the table
+    >>> y = th[0] + th[1] * ll.noxeq2_bc_cdf(x=(x - th[2]) / th[3], alpha=th[4],
+    ...                                      beta=th[5]).out
+    >>> tab = dict(cal=[-0.95, -0.1], cbe=[-0.525, -0.1], alo=-0.9, ahi=-0.52)
+    >>> fit = fit_bc(x, y, starts=[[1.05, np.log(1.9), 0.2, np.log(10.4), 0.3]], **tab)
+    >>> bool(fit.rss < 1e-3)
+    True
     """
     starts = np.atleast_2d(np.asarray(starts, dtype=np.float64))
     o = _ll.noxeqfit_bc(x=x, y=y, starts=starts, np=starts.shape[1], maxit=maxit, cal=cal,
@@ -219,6 +228,13 @@ def bootstrap_bc(x, y, fit, B, seed, cal, cbe, alo, ahi, maxit=500, executor=Non
     -------
     BootstrapResult
         estimate = the fit's tangent foot, replicates (B values; NaN where a refit failed).
+
+    Examples
+    --------
+    With ``x, y, fit, tab`` as in :func:`fit_bc`::
+
+        boot = bootstrap_bc(x, y, fit, B=200, seed=1, **tab)
+        boot.interval(0.9)          # quantile interval of the tangent foot
     """
     r = _ll.noxeqfit_bc_boot(x=x, y=y, th=fit.theta, B=B, seed=seed, maxit=maxit, cal=cal,
                              cbe=cbe, alo=alo, ahi=ahi, executor=executor, chunks=chunks,
@@ -241,6 +257,17 @@ def fit_k4eq(x, y, starts, lh, lk, hlo, hhi, maxit=500):
     -------
     CurveFit
         params (g0, g1, mu, sg, k, h), rss, readings (tangent_intercept).
+
+    Examples
+    --------
+    >>> import numpy as np
+    >>> from noxara import lowlevel as ll
+    >>> x = np.linspace(1, 13, 30)
+    >>> y = 0.5 + 2.0 * ll.k4_F(x, 5.0, 1.5, 0.0, 0.0)
+    >>> tab = dict(lh=[-0.5, 0.5], lk=[-0.1, 0.1], hlo=-0.5, hhi=0.5)
+    >>> fit = fit_k4eq(x, y, starts=[[0.45, np.log(2.1), 5.1, np.log(1.4), 0.1]], **tab)
+    >>> round(fit.params["mu"], 3)
+    5.0
     """
     o = _ll.noxeqfit_k4eq(x=x, y=y, starts=starts, maxit=maxit, lh=lh, lk=lk, hlo=hlo,
                           hhi=hhi).out
@@ -263,6 +290,13 @@ def bootstrap_k4eq(x, y, fit, p0, B, seed, lh, lk, hlo, hhi, maxit=500, executor
     Returns
     -------
     BootstrapResult
+
+    Examples
+    --------
+    With ``x, y, fit, tab`` as in :func:`fit_k4eq`::
+
+        boot = bootstrap_k4eq(x, y, fit, p0=[0.5, np.log(2), 5, np.log(1.5), 0], B=500,
+                              seed=2, executor=concurrent.futures.ThreadPoolExecutor(2), **tab)
     """
     r = _ll.noxeqfit_k4eq_boot(x=x, y=y, th=fit.theta, p0in=p0, B=B, seed=seed, maxit=maxit,
                                lh=lh, lk=lk, hlo=hlo, hhi=hhi, executor=executor,
@@ -299,6 +333,16 @@ def reading_bootstrap(x, y, cutx, B, seed, bounds=_VARPRO_BOUNDS, maxit=500, exe
         medians of 9 and 21 values; band arc lengths; variable projection with h = 0;
         the points with x >= cutx; the even- and odd-indexed points. A subset of 30
         points or fewer leaves its slot NaN.
+
+    Examples
+    --------
+    >>> import numpy as np
+    >>> from noxara import lowlevel as ll
+    >>> x = np.linspace(-2, 4, 40)
+    >>> y = 0.5 + 2.0 * ll.k4_F(x, 0.8, 0.9, 0.1, 0.4) + 0.01 * np.sin(9 * x)
+    >>> b = reading_bootstrap(x, y, cutx=0.0, B=2, seed=1, maxit=30)
+    >>> b.replicates.shape
+    (2, 8)
     """
     x, y = _xy(x, y)
     if np.any(np.diff(x) < 0):
@@ -323,6 +367,18 @@ def model_fit_simulation(nM, sde, R, seed, th0, st5, cal, cbe, alo, ahi, thref, 
     -------
     SimulationResult
         Columns T_arm0, score_arm0, T_arm1..3, score_arm1..3 (R values each).
+    Examples
+    --------
+    Shards on two local processes, or on a Dask cluster (same numbers)::
+
+        from concurrent.futures import ProcessPoolExecutor
+        setting = dict(sde=0.05, th0=[0.2, 1.5, 1.0, 2.0, -0.5, -0.4], st5=[0, 0, 0],
+                       cal=[-0.6, -0.4], cbe=[-0.45, -0.35], alo=-0.85, ahi=-0.15)
+        with ProcessPoolExecutor(2) as ex:
+            r = model_fit_simulation(nM=30, R=100, seed=1, executor=ex, chunks=20, progress=True,
+                   **setting, thref=thref)
+        # from distributed import Client
+        # r = model_fit_simulation(..., executor=Client("tcp://scheduler:8786").get_executor())
     """
     o = _ll.noxeqfit_msim(nM=nM, sde=sde, Rm=R, seed=seed, th0=th0, st5=st5, maxit=maxit,
                           cal=cal, cbe=cbe, alo=alo, ahi=ahi, thref=thref, executor=executor,
@@ -338,6 +394,18 @@ def null_statistics(nM, sde, R, seed, th0, st5, cal, cbe, alo, ahi, maxit=200, e
     -------
     SimulationResult
         Column T (R values).
+    Examples
+    --------
+    Shards on two local processes, or on a Dask cluster (same numbers)::
+
+        from concurrent.futures import ProcessPoolExecutor
+        setting = dict(sde=0.05, th0=[0.2, 1.5, 1.0, 2.0, -0.5, -0.4], st5=[0, 0, 0],
+                       cal=[-0.6, -0.4], cbe=[-0.45, -0.35], alo=-0.85, ahi=-0.15)
+        with ProcessPoolExecutor(2) as ex:
+            r = null_statistics(nM=30, R=100, seed=1, executor=ex, chunks=20, progress=True,
+                   **setting)
+        # from distributed import Client
+        # r = null_statistics(..., executor=Client("tcp://scheduler:8786").get_executor())
     """
     o = _ll.noxeqfit_nullT(nM=nM, sde=sde, R2=R, seed=seed, th0=th0, st5=st5, maxit=maxit,
                            cal=cal, cbe=cbe, alo=alo, ahi=ahi, executor=executor,
@@ -353,6 +421,12 @@ def estimation_simulation(a0, b0, R, sizes, seed, maxit=200, executor=None, chun
     -------
     SimulationResult
         Columns "alpha_ml[n]", "alpha_mom[n]", "alpha_lmom[n]", "beta_..." per size n.
+
+    Examples
+    --------
+    >>> s = estimation_simulation(1.5, 2.5, R=3, sizes=[20], seed=1, maxit=50)
+    >>> s["alpha_ml[20]"].shape
+    (3,)
     """
     sizes = np.atleast_1d(sizes)
     o = _ll.noxeqfit_estsim(a0=a0, b0=b0, R=R, nsizes=sizes, seed=seed, maxit=maxit,

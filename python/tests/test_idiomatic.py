@@ -103,3 +103,12 @@ def test_circular_fits_interval_and_gof():
     assert 0.0 < g.pvalue <= 1.0
     ci = noxara.circ3_interval(th, np.linspace(-0.5, 1.0, 4), B=20, seed=2)
     assert ci.pvalues.shape == (4,)
+
+
+@pytest.mark.parametrize("module", ["noxara", "noxara.lowlevel", "noxara.distributions",
+                                    "noxara.tests", "noxara.fits", "noxara.circular"])
+def test_docstring_examples_run(module):
+    import doctest
+    import importlib
+    res = doctest.testmod(importlib.import_module(module), optionflags=doctest.ELLIPSIS)
+    assert res.failed == 0

@@ -137,3 +137,44 @@ def test_threads_give_the_lone_call_bits():
 def test_every_routine_has_a_function():
     assert len(ll.ROUTINE_NAMES) == 78
     assert all(callable(getattr(ll, n)) and getattr(ll, n).__doc__ for n in ll.ROUTINE_NAMES)
+
+
+# Small valid inputs for every routine, generated from the argument table.
+SMALL_INT = {"count": 4, "glnodes": 16, "nodes": 16, "grid": 50, "maxit": 5, "reps": 2,
+             "size": 5, "order": 2, "seed": 1, "sel": 1, "index": 0}
+SPECIAL = {("noxeqfit_bc", "np"): 5, ("noxeqfit_msim", "Rm"): 1, ("noxc_exact_ci", "groupp"): 0, ("noxk4_runmed", "w"): 3}
+
+
+def small_arguments(name):
+    r = ll._ROUTINES[name]
+    ints = {a.name: SPECIAL.get((name, a.name), SMALL_INT[a.kind]) for a in r.inputs if a.is_int}
+    kw = dict(ints)
+    for a in r.inputs:
+        if a.kind == "s":
+            kw[a.name] = 0.3
+        elif a.kind in ("d", "i"):
+            size = ll._eval(a.expr, ints) if a.expr else 4
+            vals = np.linspace(0.1, 0.9, size)
+            kw[a.name] = np.full(size, 5) if a.kind == "i" else vals
+    return kw
+
+
+@pytest.mark.parametrize("name", sorted(ll._ROUTINES))
+def test_the_library_writes_only_inside_the_outputs_the_table_sizes(reference, name):
+    r = ll._ROUTINES[name]
+    vals = r.resolve(small_arguments(name))
+    sizes = r.sizes(vals)
+    guard, keep, ptrs = 16, [], []
+    for a in r.args:
+        if a.is_output:
+            arr = np.full(sizes[a.name] + guard, 7.0 if a.kind == "o" else 7,
+                          dtype=np.float64 if a.kind == "o" else np.int32)
+        else:
+            v = vals[a.name]
+            arr = np.array([v], dtype=np.int32) if isinstance(v, int) else ll._pointer(v)
+        keep.append(arr)
+        ptrs.append(arr.ctypes.data_as(ctypes.c_void_p))
+    getattr(reference, name)(*ptrs)
+    outs = [k for a, k in zip(r.args, keep) if a.is_output]
+    for a, arr in zip(r.outputs, outs):
+        assert (arr[sizes[a.name]:] == 7).all(), "%s wrote past %s" % (name, a.name)

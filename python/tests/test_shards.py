@@ -66,7 +66,6 @@ def _split_cases():
             yield name, chunks
 
 
-@needs_ranges
 @pytest.mark.parametrize("name,chunks", list(_split_cases()))
 def test_shards_equal_the_full_call(name, chunks):
     if not ranged(name):

@@ -127,3 +127,20 @@ RANGED = {
     "noxc_exact_ci": ("ngp", "ci"),
     "noxc_gof": ("Bp", "gof"),
 }
+
+# Input arrays the library reads as already sorted ascending (it does not sort them).
+ASCENDING = {
+    "bb_post": ("u",),
+    "noxk4_fit_aleq": ("ysorted",),
+    "noxk4_fit_nalr": ("x",),
+    "noxk4_mv_boot": ("x",),
+    "noxk4_band_model": ("breaks",),
+    "noxk4_band_sample": ("breaks",),
+    "noxk4_band_trop_mean": ("breaks",),
+    "noxeqfit_bc": ("cal",),
+    "noxeqfit_bc_boot": ("cal",),
+    "noxeqfit_msim": ("cal",),
+    "noxeqfit_nullT": ("cal",),
+    "noxeqfit_k4eq": ("lh",),
+    "noxeqfit_k4eq_boot": ("lh",),
+}

@@ -70,7 +70,7 @@ import sys
 import numpy as np
 
 from . import _lib
-from ._table import RANGED, ROUTINES
+from ._table import ASCENDING, RANGED, ROUTINES
 
 __all__ = ["LIMITS", "MAX_OUTPUT", "ROUTINE_NAMES", "k4_F", "noxk4_nmd"]
 
@@ -260,6 +260,9 @@ class _Routine:
         for a in self.inputs:
             if a.kind == "count":
                 _check_int(fn, a.name, "count", ints[a.name])
+        for nm in ASCENDING.get(fn[:-len("_range")] if fn.endswith("_range") else fn, ()):
+            if np.any(np.diff(arrays[nm]) < 0):
+                raise ValueError("%s: argument '%s' must be sorted ascending" % (fn, nm))
         if "first" in ints:
             last = ints["first"] + ints[RANGED[fn[:-len("_range")]][0]]
             if last > _INT32_MAX:

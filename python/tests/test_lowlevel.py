@@ -77,6 +77,9 @@ def test_values_equal_the_cmake_library_bit_for_bit(reference, name, kw, cargs, 
      ValueError, "'nsizes'"),
     (lambda: ll.bb_ref(n=10 ** 6, D=10 ** 6, m=10 ** 6, seed=1), ValueError, "'out'"),
     (lambda: ll.noxk4_nmd(lambda p: 0.0, np.zeros(8), 10), ValueError, "'start'"),
+    (lambda: ll.bb_post(u=U[::-1], M=2, seed=1), ValueError, "'u' must be sorted"),  # unsorted
+    (lambda: ll.noxk4_mv_boot(x=XC[::-1], y=YC, cutx=0, B=0, seed=1, bounds=[-1, 1, 0, 1],
+                              maxit=5), ValueError, "'x' must be sorted"),
 ])
 def test_mistakes_raise_naming_the_argument(call, exc, words):
     with pytest.raises(exc, match=words):

@@ -359,19 +359,6 @@ def _split(total, chunks):
     return out
 
 
-class _SerialExecutor:
-    """Runs submitted calls at once, in this thread."""
-
-    def submit(self, fn, *args):
-        import concurrent.futures as cf
-        f = cf.Future()
-        try:
-            f.set_result(fn(*args))
-        except BaseException as e:  # delivered through the future like a pool does
-            f.set_exception(e)
-        return f
-
-
 def _progress_reporter(progress, total, label):
     if progress is None or progress is False:
         return lambda done: None, lambda: None
@@ -390,6 +377,8 @@ def _progress_reporter(progress, total, label):
 
 
 def _default_chunks(executor, count):
+    if executor is None:
+        return count
     workers = getattr(executor, "_max_workers", None) or 4
     return max(1, min(count, 4 * workers))
 
@@ -410,34 +399,49 @@ def _sharded(name, vals, executor, chunks, progress):
         raise NotImplementedError(
             "%s: the library in use has no %s, so this routine cannot be split into "
             "replicate shards; call it without executor/chunks" % (name, rname))
-    if executor is None:
-        executor = _SerialExecutor()
+    if executor is not None and not callable(getattr(executor, "submit", None)):
+        raise TypeError("%s: argument 'executor' must be a concurrent.futures.Executor "
+                        "(or a Dask client's get_executor()), got %s"
+                        % (name, type(executor).__name__))
     if chunks is None:
         chunks = _default_chunks(executor, total)
     shards = _split(total, chunks)
-    futures = [executor.submit(_shard_worker, name, vals, f, c) for f, c in shards]
+    report, close = _progress_reporter(progress, len(shards), name)
+
+    def failed(first, c, e):
+        return RuntimeError("%s: the shard of replicates %d..%d failed: %s: %s"
+                            % (name, first, first + c - 1, type(e).__name__, e))
+    parts = []
     extra = None
-    if layout == "mvrows":  # the point estimate: the full routine without replicates
-        extra = executor.submit(_full_worker, name, dict(vals, **{count_name: 0}))
-    index = {id(f): s for f, s in zip(futures, shards)}
-    report, close = _progress_reporter(progress, len(futures), name)
-    results = {}
     try:
-        done = 0
-        for f in cf.as_completed(futures):
-            first, c = index[id(f)]
-            try:
-                results[id(f)] = f.result()
-            except Exception as e:
-                for g in futures:
-                    g.cancel()
-                raise RuntimeError("%s: the shard of replicates %d..%d failed: %s: %s"
-                                   % (name, first, first + c - 1, type(e).__name__, e)) from e
-            done += 1
-            report(done)
+        if executor is None:  # one shard after another in this thread
+            for done, (first, c) in enumerate(shards, 1):
+                try:
+                    parts.append(_shard_worker(name, vals, first, c))
+                except Exception as e:
+                    raise failed(first, c, e) from e
+                report(done)
+            if layout == "mvrows":
+                extra = cf.Future()
+                extra.set_result(_full_worker(name, dict(vals, **{count_name: 0})))
+        else:
+            futures = [executor.submit(_shard_worker, name, vals, f, c) for f, c in shards]
+            if layout == "mvrows":  # the point estimate: the full routine without replicates
+                extra = executor.submit(_full_worker, name, dict(vals, **{count_name: 0}))
+            index = {id(f): s for f, s in zip(futures, shards)}
+            results = {}
+            for done, f in enumerate(cf.as_completed(futures), 1):
+                first, c = index[id(f)]
+                try:
+                    results[id(f)] = f.result()
+                except Exception as e:
+                    for g in futures:
+                        g.cancel()
+                    raise failed(first, c, e) from e
+                report(done)
+            parts = [results[id(f)] for f in futures]
     finally:
         close()
-    parts = [results[id(f)] for f in futures]
     for (first, c), p in zip(shards, parts):
         want = _RANGE_ROUTINES[name].sizes(dict(vals, **{count_name: c, "first": first}))
         got = [np.asarray(x).size for x in p]

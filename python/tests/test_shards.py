@@ -143,13 +143,21 @@ def test_reassembly_and_progress_shard_by_shard(emulated):
                                  **kw).out
     assert same_bits(got, full)
     assert seen == [(1, 3), (2, 3), (3, 3)]
+    seen.clear()
+    ll.noxeqfit_estsim(chunks=2, progress=lambda d, t: seen.append((d, t)), **kw)
+    assert seen == [(1, 2), (2, 2)]
 
 
 def test_a_failing_shard_names_its_range(emulated):
     with pytest.raises(RuntimeError, match=r"replicates 3\.\.4 failed: ArithmeticError"):
         ll.noxeqfit_bc_boot(chunks=2, **CASES["noxeqfit_bc_boot"])
+    with pytest.raises(RuntimeError, match=r"replicates 3\.\.4 failed"):
+        with cf.ThreadPoolExecutor(2) as ex:
+            ll.noxeqfit_bc_boot(executor=ex, chunks=2, **CASES["noxeqfit_bc_boot"])
     with pytest.raises(ValueError, match="'chunks'"):
         ll.noxeqfit_nullT(chunks=0, **CASES["noxeqfit_nullT"])
+    with pytest.raises(TypeError, match="'executor'"):
+        ll.noxeqfit_nullT(executor=4, **CASES["noxeqfit_nullT"])
 
 
 @pytest.mark.skipif(ranged("noxk4_mv_boot"), reason="this library shards noxk4_mv_boot")

@@ -1,11 +1,12 @@
 """Benchmark (run by hand, not a test): the null distribution of the profile statistic,
 8 replicates, serial against 2 local workers, and a check that the bits agree.
 
-    python3 python/bench/nullT_shards.py [--engine dask|processes] [--workers 2]
+    python3 python/bench/nullT_shards.py [--engine dask|processes|threads] [--workers 2]
                                          [--reps 8] [--nM 30] [--maxit 200]
 """
 import argparse
 import concurrent.futures as cf
+import os
 import time
 
 import numpy as np
@@ -18,7 +19,7 @@ SETTING = dict(sde=0.05, seed=1, th0=[0.2, 1.5, 1.0, 2.0, -0.5, -0.4], st5=[0.0,
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("--engine", choices=("dask", "processes"), default="dask")
+    ap.add_argument("--engine", choices=("dask", "processes", "threads"), default="dask")
     ap.add_argument("--workers", type=int, default=2)
     ap.add_argument("--reps", type=int, default=8)
     ap.add_argument("--nM", type=int, default=30)
@@ -37,6 +38,8 @@ def main():
         client = distributed.Client(cluster)
         executor = client.get_executor()
         client.run(lambda: __import__("noxara").lowlevel._lib.lib() and None)  # warm workers
+    elif a.engine == "threads":  # calls release the GIL
+        executor = cf.ThreadPoolExecutor(a.workers)
     else:
         executor = cf.ProcessPoolExecutor(a.workers)
         list(executor.map(abs, range(a.workers)))  # start the workers
@@ -55,6 +58,7 @@ def main():
     print("  %d workers (%-9s)  %8.2f s   speed-up %.2fx" % (a.workers, a.engine, t_sharded,
                                                            t_serial / t_sharded))
     print("  results bit-identical: %s" % ("yes" if same else "NO"))
+    print("  load average (1 min) %.1f on %d cores" % (os.getloadavg()[0], os.cpu_count()))
     return 0 if same else 1
 
 

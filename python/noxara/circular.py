@@ -8,7 +8,12 @@ __all__ = ["fit_circ3", "fit_circular_fourier", "circ3_interval", "circ3_gof"]
 
 
 class CircularFit(Result):
-    """A fitted circular distribution."""
+    """A fitted circular distribution: ``params`` (dict) and ``solved`` (bool).
+
+    Examples
+    --------
+    See :func:`fit_circ3` and :func:`fit_circular_fourier`.
+    """
 
     _fields = ("params", "solved")
 
@@ -64,7 +69,12 @@ def fit_circular_fourier(theta, M, margin=0.05, nodes=4096):
 
 
 class IntervalResult(Result):
-    """Monte Carlo interval for c3: lower, upper, statistic, grid and p-values."""
+    """Monte Carlo interval for c3: lower, upper, statistic, grid and p-values.
+
+    Examples
+    --------
+    See :func:`circ3_interval`.
+    """
 
     _fields = ("lower", "upper", "statistic", "level")
 
@@ -115,7 +125,12 @@ def circ3_interval(theta, grid, B, seed, level=0.05, statistic="arc", groups=0,
 
 
 class GofResult(Result):
-    """Goodness-of-fit test: statistic and Monte Carlo p-value."""
+    """Goodness-of-fit test: statistic and Monte Carlo p-value.
+
+    Examples
+    --------
+    See :func:`circ3_gof`.
+    """
 
     _fields = ("statistic", "pvalue")
 

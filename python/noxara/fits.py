@@ -49,6 +49,15 @@ class Kappa4CurveFit(Result):
     method : str
     x, y : ndarray
         The data.
+
+    Examples
+    --------
+    >>> import numpy as np
+    >>> from noxara import lowlevel as ll
+    >>> x = np.linspace(-2, 4, 30)
+    >>> fit = fit_kappa4_curve(x, 1.0 + ll.k4_F(x, 0.5, 1.0, 0.0, 0.3))
+    >>> bool(np.abs(fit.residuals).max() < 1e-6), sorted(fit.readings)[0]
+    (True, 'inflection')
     """
 
     _fields = ("method", "params", "rss", "readings")
@@ -165,7 +174,20 @@ _BC_NAMES = ("g0", "g1", "mu", "sr", "alpha", "beta")
 
 
 class CurveFit(Result):
-    """Fitted curve parameters, residual sum of squares and readings."""
+    """Fitted curve parameters, residual sum of squares and readings.
+
+    Attributes
+    ----------
+    params : dict
+    rss : float
+    readings : dict
+    theta : ndarray
+        The six curve parameters, as the bootstraps take them.
+
+    Examples
+    --------
+    See :func:`fit_bc` and :func:`fit_k4eq`.
+    """
 
     _fields = ("params", "rss", "readings")
 

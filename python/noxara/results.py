@@ -19,7 +19,15 @@ def _fmt(v):
 
 
 class Result:
-    """Attribute bag printed readably: one ``name: value`` line per field."""
+    """Attribute bag printed readably: one ``name: value`` line per field.
+
+    Examples
+    --------
+    >>> Result(a=1.5, b=2)
+    Result
+      a:         1.5
+      b:         2
+    """
 
     _fields = ()
 
@@ -28,7 +36,8 @@ class Result:
 
     def __repr__(self):
         head = type(self).__name__
-        body = "\n".join("  %-10s %s" % (k + ":", _fmt(getattr(self, k))) for k in self._fields)
+        fields = self._fields or tuple(self.__dict__)
+        body = "\n".join("  %-10s %s" % (k + ":", _fmt(getattr(self, k))) for k in fields)
         return head + "\n" + body
 
 
@@ -41,6 +50,15 @@ class BootstrapResult(Result):
         Estimate from the data as given.
     replicates : ndarray
         One row per replicate (NaN where a replicate's fit failed).
+    n_failed : int
+        Replicates with a NaN.
+
+    Examples
+    --------
+    >>> import numpy as np
+    >>> b = BootstrapResult(1.0, np.array([0.8, 0.9, np.nan, 1.1, 1.2]))
+    >>> b.n_failed, b.interval(0.5)
+    (1, (0.875, 1.125))
     """
 
     _fields = ("estimate", "replicates", "n_failed")
@@ -83,6 +101,13 @@ class SimulationResult(Result):
     ----------
     columns : dict of str -> ndarray
         One array per quantity, one value per replicate (NaN where a fit failed).
+
+    Examples
+    --------
+    >>> import numpy as np
+    >>> s = SimulationResult(columns={"T": np.array([1.0, 2.0, np.nan])})
+    >>> s["T"].size
+    3
     """
 
     _fields = ("columns",)

@@ -28,6 +28,13 @@ class ArcLengthTestResult(Result):
         Exact mean and variance of S under uniformity.
     n : int
         Sample size.
+
+    Examples
+    --------
+    >>> r = arclength_test([0.2, 0.4, 0.6, 0.8])
+    >>> x, y = r.polygon()
+    >>> x.size, float(y[0]), float(y[-1])
+    (6, 0.0, 1.0)
     """
 
     _fields = ("statistic", "pvalue", "mean", "var", "n")
@@ -80,6 +87,8 @@ def arclength_test(u):
     u = np.ascontiguousarray(np.asarray(u, dtype=np.float64)).reshape(-1)
     if u.size == 0:
         raise ValueError("arclength_test: argument 'u' is empty")
+    if np.any((u < 0.0) | (u > 1.0)):
+        raise ValueError("arclength_test: argument 'u' must lie in [0, 1] (probabilities)")
     s = float(_ll.al_statistic(u=u).out[0])
     mean, var = _moments(u.size)[:2]
     p = float(_ll.al_pvalue(s=s, n=u.size).out[0])

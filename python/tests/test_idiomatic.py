@@ -54,6 +54,8 @@ def test_arclength_test_and_its_cache():
     assert abs(np.hypot(np.diff(px), np.diff(py)).sum() - r.statistic) < 1e-12
     r.plot()
     plt.close("all")
+    with pytest.raises(ValueError, match="'u'"):
+        noxara.arclength_test([0.2, 1.3])
     noxara.tests._moments.cache_clear()
     noxara.arclength_test(u)
     noxara.arclength_test(u[::-1])
@@ -106,7 +108,8 @@ def test_circular_fits_interval_and_gof():
 
 
 @pytest.mark.parametrize("module", ["noxara", "noxara.lowlevel", "noxara.distributions",
-                                    "noxara.tests", "noxara.fits", "noxara.circular"])
+                                    "noxara.tests", "noxara.fits", "noxara.circular",
+                                    "noxara.results"])
 def test_docstring_examples_run(module):
     import doctest
     import importlib

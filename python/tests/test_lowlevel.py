@@ -181,3 +181,16 @@ def test_the_library_writes_only_inside_the_outputs_the_table_sizes(reference, n
     outs = [k for a, k in zip(r.args, keep) if a.is_output]
     for a, arr in zip(r.outputs, outs):
         assert (arr[sizes[a.name]:] == 7).all(), "%s wrote past %s" % (name, a.name)
+
+
+def test_the_library_in_use_exports_plain_names_only():
+    import shutil
+    import subprocess
+    from noxara import library_path
+    if not shutil.which("nm"):
+        pytest.skip("no nm")
+    out = subprocess.run(["nm", "-D", "--defined-only", library_path()], check=True,
+                         capture_output=True, text=True).stdout
+    names = [ln.split()[-1] for ln in out.splitlines() if ln.split()[-2:-1] in (["T"], ["W"])]
+    assert set(ll.ROUTINE_NAMES) <= set(names)
+    assert not [n for n in names if n.startswith("_Z")]

@@ -408,9 +408,11 @@ def _sharded(name, vals, executor, chunks, progress):
     shards = _split(total, chunks)
     report, close = _progress_reporter(progress, len(shards), name)
 
+    unit = "grid points" if layout == "ci" else "replicates"
+
     def failed(first, c, e):
-        return RuntimeError("%s: the shard of replicates %d..%d failed: %s: %s"
-                            % (name, first, first + c - 1, type(e).__name__, e))
+        return RuntimeError("%s: the shard of %s %d..%d failed: %s: %s"
+                            % (name, unit, first, first + c - 1, type(e).__name__, e))
     parts = []
     extra = None
     try:
@@ -446,8 +448,8 @@ def _sharded(name, vals, executor, chunks, progress):
         want = _RANGE_ROUTINES[name].sizes(dict(vals, **{count_name: c, "first": first}))
         got = [np.asarray(x).size for x in p]
         if got != list(want.values()):
-            raise RuntimeError("%s: the shard of replicates %d..%d returned %s values, "
-                               "expected %s" % (name, first, first + c - 1, got,
+            raise RuntimeError("%s: the shard of %s %d..%d returned %s values, "
+                               "expected %s" % (name, unit, first, first + c - 1, got,
                                                 list(want.values())))
     return _reassemble(name, vals, shards, parts, extra)
 

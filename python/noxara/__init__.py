@@ -25,3 +25,9 @@ from .results import BootstrapResult, SimulationResult
 from .tests import arclength_test
 
 __version__ = "0.1.0"
+
+__all__ = ["lowlevel", "library_path", "kappa4", "bc", "circ3", "arclength_test",
+           "fit_kappa4_curve", "fit_bc", "bootstrap_bc", "fit_k4eq", "bootstrap_k4eq",
+           "reading_bootstrap", "model_fit_simulation", "null_statistics",
+           "estimation_simulation", "fit_circ3", "fit_circular_fourier", "circ3_interval",
+           "circ3_gof", "BootstrapResult", "SimulationResult"]

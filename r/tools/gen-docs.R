@@ -100,10 +100,14 @@ for (fam in names(families)) {
     txt <- sprintf("\\code{%s}: %s", r, kind_text(a, r))
     argdoc[[key]] <- c(argdoc[[key]], txt)
   }
+  if (any(rs %in% names(env$.shardable)))
+    argdoc[["chunks"]] <- paste0("number of shards to split the replicates (or grid points) into, run under the ",
+                                 "current \\code{future::plan()}; 1 runs one call. See \\code{\\link{noxara_shards}}.")
   usage <- vapply(rs, function(r) {
     ins <- specs[[r]]$inputs
-    paste0(r, "(", paste(vapply(ins, function(a) if (a$kind == "count") paste(a$name, "= NULL") else a$name, ""),
-                        collapse = ", "), ")")
+    fa <- vapply(ins, function(a) if (a$kind == "count") paste(a$name, "= NULL") else a$name, "")
+    if (r %in% names(env$.shardable)) fa <- c(fa, "chunks = 1")
+    paste0(r, "(", paste(fa, collapse = ", "), ")")
   }, "")
   values <- vapply(rs, function(r) {
     o <- specs[[r]]$outputs

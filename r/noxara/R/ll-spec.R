@@ -101,3 +101,18 @@
   noxeqfit_absweep = "ks:d[nk] nk:count=length(ks) h:d || out_a:d[nk] out_b:d[nk]",
   noxeqfit_Esweep = "alpha:d bg:d[nb] nb:count=length(bg) || out:d[nb]"
 )
+
+# Per routine: the count that is split, and how the outputs are reassembled
+# ("rows": one value per replicate; "cols": column-major with the count as
+# the number of rows, `ncol` columns).
+.shardable <- list(
+  noxeqfit_bc_boot = list(count = "B", layout = "rows"),
+  noxeqfit_k4eq_boot = list(count = "B", layout = "rows"),
+  noxk4_mv_boot = list(count = "B", layout = "mv"),
+  noxeqfit_msim = list(count = "Rm", layout = "cols", ncol = quote(8)),
+  noxeqfit_nullT = list(count = "R2", layout = "rows"),
+  noxeqfit_estsim = list(count = "R", layout = "cols", ncol = quote(6 * nn)),
+  noxc_exact_ci = list(count = "ngp", layout = "ci"),
+  noxc_gof = list(count = "Bp", layout = "gof")
+)
+

@@ -48,5 +48,11 @@ noxk4_nmd <- function(f, start, maxit) {
     stop("noxk4_nmd: argument 'start' must be a numeric vector of length 1 to 7", call. = FALSE)
   maxit <- .check_range(.as_int_scalar(maxit, "maxit", "noxk4_nmd"),
                         list(name = "maxit", kind = "maxit"), "noxk4_nmd")
-  .Call(C_nox_nmd, f, environment(), as.double(start), maxit)
+  err <- NULL
+  obj <- function(p) withCallingHandlers(f(p), error = function(e) err <<- e)
+  tryCatch(.Call(C_nox_nmd, obj, environment(), as.double(start), maxit),
+           error = function(e) {
+             if (is.null(err)) stop(e)
+             stop("noxk4_nmd: the objective 'f' raised an error: ", conditionMessage(err), call. = FALSE)
+           })
 }

@@ -184,8 +184,13 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
   list(inputs = vals[vapply(spec$inputs, `[[`, "", "name")], outputs = outs)
 }
 
-.ll_call <- function(fn, args) {
+.ll_call <- function(fn, args, chunks = 1L) {
   ca <- .ll_args(fn, args)
+  if (!is.null(.shardable[[fn]])) {
+    chunks <- .check_chunks(chunks, fn)
+    if (chunks > 1L && ca$inputs[[.shardable[[fn]]$count]] > 1L)
+      return(.ll_sharded(fn, ca, chunks))
+  }
   res <- do.call(.C, c(list(get(paste0("C_", fn), envir = .ns_env)), unname(ca$inputs), ca$outputs, list(NAOK = TRUE)))
   res[names(ca$outputs)]
 }
@@ -201,6 +206,13 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
     args <- .ll_collect(.(fn), environment())
     .ll_call(.(fn), args)
   })
+  if (fn %in% names(.shardable)) {
+    fmls$chunks <- 1
+    body <- bquote({
+      args <- .ll_collect(.(fn), environment())
+      .ll_call(.(fn), args, chunks)
+    })
+  }
   f <- function() NULL
   formals(f) <- fmls
   body(f) <- body

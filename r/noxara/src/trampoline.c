@@ -34,7 +34,7 @@ static double nmd_obj(const double* p, const void* vctx) {
     double* pp = REAL(c->par);
     for (int i = 0; i < c->d; ++i) pp[i] = p[i];
     int err = 0;
-    SEXP v = R_tryEval(c->call, c->rho, &err);
+    SEXP v = R_tryEvalSilent(c->call, c->rho, &err);
     if (err) { c->failed = 1; return R_PosInf; }
     PROTECT(v);
     double r;
@@ -61,7 +61,7 @@ SEXP nox_nmd(SEXP f, SEXP rho, SEXP start, SEXP maxit) {
     for (int i = 0; i < d; ++i) REAL(xout)[i] = R_NaN;
     REAL(fout)[0] = R_NaN;
     noxk4_nmd(nmd_obj, &c, d, REAL(start), asInteger(maxit), REAL(xout), REAL(fout));
-    if (c.failed == 1) error("noxk4_nmd: the objective 'f' raised an error (see above)");
+    if (c.failed == 1) error("noxk4_nmd: the objective 'f' raised an error");
     if (c.failed == 2) error("noxk4_nmd: the objective 'f' must return a single number");
     SEXP res = PROTECT(allocVector(VECSXP, 2));
     SET_VECTOR_ELT(res, 0, xout);

@@ -2,7 +2,7 @@
 # Prepares the R package in r/noxara for R CMD build / R CMD INSTALL:
 #  - copies the library sources (src/, include/) into r/noxara/src/noxlib
 #    (a build product, not committed: the repository keeps one copy);
-#  - writes src/routines.inc, the registration table, from the public header;
+#  - writes src/routines.h, the registration table, from the public header;
 #  - writes src/Makevars with one explicit rule per library source, compiled
 #    with the library's floating-point flags placed after R's own (and after
 #    any ~/.R/Makevars), so the package gives the CMake build's bits;
@@ -24,7 +24,7 @@ awk '
       sub(/^NOXARA_API void /, "", text); name = text; sub(/\(.*/, "", name)
       args = text; sub(/^[^(]*\(/, "", args); sub(/\).*/, "", args)
       if (name != "noxk4_nmd") { n = split(args, parts, ","); printf "NOX_C(%s, %d)\n", name, n } } }
-' "$root/include/noxara.h" > "$pkg/src/routines.inc"
+' "$root/include/noxara.h" > "$pkg/src/routines.h"
 
 fpflags='-O2 -ffp-contract=off -fno-fast-math -fno-tree-vectorize'
 {

@@ -53,7 +53,7 @@ confint.noxara_boot <- function(object, parm, level = 0.95, ...) {
 print.noxara_boot <- function(x, digits = 4, ...) {
   A <- as.matrix(x$replicates)
   cat(x$method, ": ", nrow(A), " replicates\n\n", sep = "")
-  ci <- confint(x)
+  ci <- stats::confint(x)
   ok <- colSums(is.finite(A))
   tab <- cbind(estimate = x$estimate, ci, `finite replicates` = ok)
   rownames(tab) <- if (is.null(colnames(A))) x$what else colnames(A)
@@ -105,14 +105,15 @@ reading_bootstrap <- function(x, y, cutx = stats::median(x), B = 200, seed = 1,
 #'
 #' The table of (alpha, beta) pairs on the curve where the bc family's
 #' reading equation holds (\code{\link{noxeq2_bstar}}), for the constrained
-#' bc fit and its bootstrap. Alpha values without a solution are dropped.
+#' bc fit and its bootstrap. Alpha values without a solution are dropped
+#' (solutions exist for alpha between about -0.64 and -0.505).
 #'
 #' @param alpha increasing alpha values.
 #' @return A list with \code{alpha} and \code{beta}.
 #' @examples
-#' bc_constraint(seq(0.2, 1, by = 0.2))
+#' bc_constraint(seq(-0.64, -0.5, by = 0.02))
 #' @export
-bc_constraint <- function(alpha = seq(0.05, 2, by = 0.05)) {
+bc_constraint <- function(alpha = seq(-0.64, -0.505, by = 0.005)) {
   alpha <- .numv(alpha, "alpha", "bc_constraint")
   be <- vapply(alpha, function(a) noxeq2_bstar(alpha = a)$out, 0)
   ok <- is.finite(be)
@@ -157,9 +158,11 @@ bc_constraint <- function(alpha = seq(0.05, 2, by = 0.05)) {
 #'   foot, inflection), all NaN when no fit was found. \code{bc_bootstrap}: a
 #'   \code{"noxara_boot"} object.
 #' @examples
-#' tab <- bc_constraint(seq(0.1, 1.5, by = 0.1))
+#' tab <- bc_constraint()
 #' x <- seq(0, 10, length.out = 25)
-#' y <- 1 + 4 * pbc(qbc(0.5, 0.5, 0.3) * pmin(pmax(x / 10, 0), 1) * 2, 0.5, 0.3) + 0.02 * cos(3 * x)
+#' al <- tab$alpha[10]; be <- tab$beta[10]
+#' z <- pmin(pmax((x - 1) / 8, 1e-9), 1 - 1e-9)
+#' y <- 1 + 4 * pbc(z * beta(al + 1, be + 1), al, be) + 0.02 * cos(3 * x)
 #' fit <- bc_curve_fit(x, y, table = tab, maxit = 200)
 #' fit
 #' bc_bootstrap(fit, B = 3, seed = 1)

@@ -1,5 +1,5 @@
 /* Registration of the library's routines: every .C entry point read from the
- * public header (routines.inc is written by r/build.sh), plus the two .Call
+ * public header (routines.h is written by r/build.sh), plus the two .Call
  * trampolines for k4_F (vectorised) and noxk4_nmd (an R objective). */
 #include <R.h>
 #include <Rinternals.h>
@@ -12,7 +12,7 @@ SEXP nox_nmd(SEXP f, SEXP rho, SEXP start, SEXP maxit);
 
 #define NOX_C(name, nargs) {#name, (DL_FUNC) &name, nargs},
 static const R_CMethodDef c_methods[] = {
-#include "routines.inc"
+#include "routines.h"
     {NULL, NULL, 0}};
 #undef NOX_C
 

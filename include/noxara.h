@@ -393,6 +393,90 @@ NOXARA_API void noxeqfit_absweep(const double* ks, const int* nk, const double* 
 NOXARA_API void noxeqfit_Esweep(const double* alpha, const double* bg, const int* nb,
                                 double* out);
 
+/* ---- Replicate ranges ------------------------------------------------- */
+/*
+ * The bootstraps, simulation studies and Monte Carlo procedures below draw
+ * every replicate (or grid point) from a stream fixed by the seed and its
+ * index, so a run can be split into ranges computed anywhere and reassembled.
+ * Each routine <name>_range takes the arguments of <name> plus `first`,
+ * placed directly after the replicate (or grid) count; that count c then
+ * means "how many". The call computes replicates first .. first + c - 1 and
+ * writes them in the layout <name> would use for a run of c replicates. Every
+ * value is bit for bit the value the single full call writes for that
+ * replicate, NaN rows included, on any split: ranges of one replicate, uneven
+ * ranges, or the whole run at once. (The full routines are these ranges with
+ * first = 0.)
+ *
+ * Bad ranges: c < 0 writes nothing. first < 0, or first + c beyond INT_MAX,
+ * fills the c-sized output with NaN and computes nothing. No write ever leaves
+ * the c-sized output. A host should reject such arguments before calling.
+ *
+ * The kappa-4 multi-method bootstrap has its range routine,
+ * noxk4_mv_boot_range, with its family.
+ */
+
+/* Range of noxeqfit_bc_boot: out_a[j] = replicate first + j, j < B. */
+NOXARA_API void noxeqfit_bc_boot_range(const double* x, const double* y, const int* n,
+                                       const double* th, const int* B, const int* first,
+                                       const int* seed, const int* maxit, const double* cal,
+                                       const double* cbe, const int* nc, const double* alo,
+                                       const double* ahi, double* out_a);
+/* Range of noxeqfit_k4eq_boot: out_a[j] = replicate first + j, j < B. */
+NOXARA_API void noxeqfit_k4eq_boot_range(const double* x, const double* y, const int* n,
+                                         const double* th, const double* p0in, const int* B,
+                                         const int* first, const int* seed, const int* maxit,
+                                         const double* lh, const double* lk, const int* nl,
+                                         const double* hlo, const double* hhi,
+                                         double* out_a);
+/* Range of noxeqfit_msim, 8 columns of c = Rm rows: out[col*c + j] is the full
+ * run's out[col*R + first + j]. Reassemble column by column: column col of the
+ * full run is the concatenation of column col of the ranges, in order. */
+NOXARA_API void noxeqfit_msim_range(const int* nM, const double* sde, const int* Rm,
+                                    const int* first, const int* seed, const double* th0,
+                                    const double* st5, const int* maxit, const double* cal,
+                                    const double* cbe, const int* nc, const double* alo,
+                                    const double* ahi, const double* thref, double* out);
+/* Range of noxeqfit_nullT: out[j] = replicate first + j, j < R2. */
+NOXARA_API void noxeqfit_nullT_range(const int* nM, const double* sde, const int* R2,
+                                     const int* first, const int* seed, const double* th0,
+                                     const double* st5, const int* maxit, const double* cal,
+                                     const double* cbe, const int* nc, const double* alo,
+                                     const double* ahi, double* out);
+/* Range of noxeqfit_estsim, 6*nn columns of c = R rows: out[(6e + k)*c + j] is
+ * the full run's out[(6e + k)*R + first + j]; reassemble column by column. */
+NOXARA_API void noxeqfit_estsim_range(const double* a0, const double* b0, const int* R,
+                                      const int* first, const int* nsizes, const int* nn,
+                                      const int* seed, const int* maxit, double* out);
+/* Range of noxc_exact_ci over grid indices first .. first + ngp - 1 (c = ngp
+ * values; cgrid is the whole grid, read at cgrid[first + j]). out (c + 3
+ * values): out[2] = observed statistic, out[3 + j] = p-value of grid index
+ * first + j, out[0], out[1] = first and last of this range's grid values with
+ * p > levp (NaN if none). All c + 3 are NaN when n < 1.
+ * Reassembly of a grid of ng values: concatenate the ranges' p-values into
+ * out[3 .. ng + 2] in grid order, take out[2] from any range, then call
+ * noxc_exact_ci_combine to fill out[0], out[1]. */
+NOXARA_API void noxc_exact_ci_range(const double* theta, const int* np, const int* Bp,
+                                    const int* seedp, const double* cgrid, const int* ngp,
+                                    const int* first, const int* statp, const int* groupp,
+                                    const double* levp, double* out);
+/* Interval of noxc_exact_ci from its reassembled p-values: reads out[3 .. ng + 2]
+ * (ng = ngp values, none when ngp <= 0) and writes out[0], out[1] = first and
+ * last cgrid value with p > levp, NaN if none, exactly as the full routine. */
+NOXARA_API void noxc_exact_ci_combine(const double* cgrid, const int* ngp,
+                                      const double* levp, double* out);
+/* Range of noxc_gof over replicates first .. first + c - 1 (c = Bp). out (c + 2
+ * values): out[0] = observed statistic, out[1] = number of the range's
+ * replicates whose statistic is at least the observed one (a whole number, as
+ * a double), out[2 + j] = statistic of replicate first + j. All NaN when n < 1.
+ * The replicates share one SplitMix64 stream, n draws each; replicate r starts
+ * r*n steps into it. Reassembly for B replicates: with G the sum of out[1]
+ * over ranges covering 0 .. B - 1 (exact: whole numbers), the p-value of the
+ * full call is (G + 1.0) / ((double)B + 1.0), computed in doubles in that
+ * order. */
+NOXARA_API void noxc_gof_range(const double* theta, const int* np, const double* c3p,
+                               const double* mup, const int* Bp, const int* first,
+                               const int* seedp, double* out);
+
 #ifdef __cplusplus
 }
 #endif

@@ -8,6 +8,7 @@
 #include "noxara.h"
 #include "noxeqfit.h"
 #include "numerics/common.h"
+#include "numerics/replicate_range.h"
 #include "numerics/scratch.h"
 
 namespace noxara {
@@ -98,20 +99,25 @@ extern "C" NOXARA_API void noxeqfit_bc(const double* x, const double* y, const i
   }
 }
 
-extern "C" NOXARA_API void noxeqfit_bc_boot(const double* x, const double* y, const int* n,
-                                            const double* th, const int* B, const int* seed,
-                                            const int* maxit, const double* cal,
-                                            const double* cbe, const int* nc,
-                                            const double* alo, const double* ahi,
-                                            double* out_a) {
-  const int nn = *n, nb = *B, sd = *seed, mi = *maxit;
-  if (nb <= 0) return;
-  noxara::fill_nan(out_a, static_cast<std::size_t>(nb));
+extern "C" NOXARA_API void noxeqfit_bc_boot_range(const double* x, const double* y,
+                                                  const int* n, const double* th, const int* B,
+                                                  const int* first, const int* seed,
+                                                  const int* maxit, const double* cal,
+                                                  const double* cbe, const int* nc,
+                                                  const double* alo, const double* ahi,
+                                                  double* out_a) {
+  const int nn = *n, nb = *B, b0 = *first, sd = *seed, mi = *maxit;
+  const noxara::RangeCheck rc = noxara::check_range(nb, b0);
+  if (rc == noxara::RangeCheck::kNothing || nb == 0) return;
+  const std::size_t ub = static_cast<std::size_t>(nb);
+  noxara::fill_nan(out_a, ub);
+  if (rc == noxara::RangeCheck::kInvalid) return;
   // A moving block of at least two residuals needs at least two of them.
   if (nn < 2) return;
   const std::size_t un = static_cast<std::size_t>(nn);
   noxara::Scratch<double> m0(un), z0(un), r0(un);
-  if (!m0.ok() || !z0.ok() || !r0.ok()) return;
+  noxara::Scratch<double> yb(un), wk(un), zb(un);
+  if (!m0.ok() || !z0.ok() || !r0.ok() || !yb.ok() || !wk.ok() || !zb.ok()) return;
 
   noxara::ef_mbc(x, nn, th, m0.data());
   for (std::size_t i = 0; i < un; ++i) r0[i] = y[i] - m0[i];
@@ -128,9 +134,9 @@ extern "C" NOXARA_API void noxeqfit_bc_boot(const double* x, const double* y, co
   const double p0[5] = {th[0], std::log(th[1]), th[2], std::log(th[3]),
                         std::log(w0 / (1.0 - w0))};
 
-  for (int b = 0; b < nb; ++b) {
-    noxara::Scratch<double> yb(un), wk(un), zb(un);
-    if (!yb.ok() || !wk.ok() || !zb.ok()) continue;
+  for (std::size_t j = 0; j < ub; ++j) {
+    // Replicate b of the full run: its stream depends only on (seed, b).
+    const int b = b0 + static_cast<int>(j);
     std::uint64_t s = noxara::ef_seed(sd, b);
     if (!noxara::ef_blockdraw(m0.data(), r0.data(), nn, bl, s, yb.data())) continue;
     const bc_ctx ctx = {x, yb.data(), nn, 1, cal, cbe, *nc, lo, hi, wk.data(), zb.data()};
@@ -141,6 +147,16 @@ extern "C" NOXARA_API void noxeqfit_bc_boot(const double* x, const double* y, co
     noxara::bc_theta(f1 > f2 ? p2 : p1, &ctx, thb);
     double ip[2] = {noxara::nan_marker(), noxara::nan_marker()};
     if (std::isfinite(thb[4]) && std::isfinite(thb[5])) noxara::bc_ip(thb, ip);
-    out_a[b] = ip[0];
+    out_a[j] = ip[0];
   }
+}
+
+extern "C" NOXARA_API void noxeqfit_bc_boot(const double* x, const double* y, const int* n,
+                                            const double* th, const int* B, const int* seed,
+                                            const int* maxit, const double* cal,
+                                            const double* cbe, const int* nc,
+                                            const double* alo, const double* ahi,
+                                            double* out_a) {
+  const int zero = 0;
+  noxeqfit_bc_boot_range(x, y, n, th, B, &zero, seed, maxit, cal, cbe, nc, alo, ahi, out_a);
 }

@@ -11,6 +11,7 @@
 #include "noxara.h"
 #include "noxeqfit.h"
 #include "numerics/common.h"
+#include "numerics/replicate_range.h"
 #include "numerics/scratch.h"
 
 namespace noxara {
@@ -129,16 +130,20 @@ void fill_g200(double* g) {
 
 }  // namespace
 
-extern "C" NOXARA_API void noxeqfit_estsim(const double* a0, const double* b0, const int* R,
-                                           const int* nsizes, const int* nn, const int* seed,
-                                           const int* maxit, double* out) {
+extern "C" NOXARA_API void noxeqfit_estsim_range(const double* a0, const double* b0,
+                                                 const int* R, const int* first,
+                                                 const int* nsizes, const int* nn,
+                                                 const int* seed, const int* maxit,
+                                                 double* out) {
   using namespace noxara;
-  const int Ri = *R, nni = *nn, sd = *seed, mx = *maxit;
+  const int Ri = *R, r0 = *first, nni = *nn, sd = *seed, mx = *maxit;
   const double a = *a0, b = *b0;
-  if (Ri <= 0 || nni <= 0) return;
+  const RangeCheck rc = check_range(Ri, r0);
+  if (rc == RangeCheck::kNothing || Ri == 0 || nni <= 0) return;
   const std::size_t RR = static_cast<std::size_t>(Ri);
   const std::size_t NE = static_cast<std::size_t>(nni);
   fill_nan(out, 6 * RR * NE);
+  if (rc == RangeCheck::kInvalid) return;
 
   double g200[200];
   fill_g200(g200);
@@ -150,10 +155,11 @@ extern "C" NOXARA_API void noxeqfit_estsim(const double* a0, const double* b0, c
     if (n < 1) continue;
     const std::size_t ns = static_cast<std::size_t>(n);
     const int se = es_size_seed(sd, e);
+    Scratch<double> x(ns);
+    if (!x.ok()) continue;
     for (std::size_t r = 0; r < RR; ++r) {
-      Scratch<double> x(ns);
-      if (!x.ok()) continue;
-      std::uint64_t s = ef_seed(se, static_cast<int>(r));
+      // Replicate r0 + r of the full run, from the stream of (size seed, r0 + r).
+      std::uint64_t s = ef_seed(se, r0 + static_cast<int>(r));
       for (std::size_t i = 0; i < ns; ++i) x[i] = ef_pbeta(ef_unif(s), a, b);
 
       double* col = out + 6 * e * RR + r;  // column k of this block at col[k*R]
@@ -193,6 +199,13 @@ extern "C" NOXARA_API void noxeqfit_estsim(const double* a0, const double* b0, c
       }
     }
   }
+}
+
+extern "C" NOXARA_API void noxeqfit_estsim(const double* a0, const double* b0, const int* R,
+                                           const int* nsizes, const int* nn, const int* seed,
+                                           const int* maxit, double* out) {
+  const int zero = 0;
+  noxeqfit_estsim_range(a0, b0, R, &zero, nsizes, nn, seed, maxit, out);
 }
 
 extern "C" NOXARA_API void noxeqfit_taus(const double* a0, const double* b0, const int* R,

@@ -8,6 +8,7 @@
 #include "noxara.h"
 #include "noxeqfit.h"
 #include "numerics/common.h"
+#include "numerics/replicate_range.h"
 #include "numerics/scratch.h"
 
 namespace noxara {
@@ -79,21 +80,25 @@ extern "C" NOXARA_API void noxeqfit_k4eq(const double* x, const double* y, const
   out[7] = r[0];
 }
 
-extern "C" NOXARA_API void noxeqfit_k4eq_boot(const double* x, const double* y,
-                                              const int* n, const double* th,
-                                              const double* p0in, const int* B,
-                                              const int* seed, const int* maxit,
-                                              const double* lh, const double* lk,
-                                              const int* nl, const double* hlo,
-                                              const double* hhi, double* out_a) {
-  const int nn = *n, nb = *B, sd = *seed, mi = *maxit;
-  if (nb <= 0) return;
-  noxara::fill_nan(out_a, static_cast<std::size_t>(nb));
+extern "C" NOXARA_API void noxeqfit_k4eq_boot_range(const double* x, const double* y,
+                                                    const int* n, const double* th,
+                                                    const double* p0in, const int* B,
+                                                    const int* first, const int* seed,
+                                                    const int* maxit, const double* lh,
+                                                    const double* lk, const int* nl,
+                                                    const double* hlo, const double* hhi,
+                                                    double* out_a) {
+  const int nn = *n, nb = *B, b0 = *first, sd = *seed, mi = *maxit;
+  const noxara::RangeCheck rc = noxara::check_range(nb, b0);
+  if (rc == noxara::RangeCheck::kNothing || nb == 0) return;
+  const std::size_t ub = static_cast<std::size_t>(nb);
+  noxara::fill_nan(out_a, ub);
+  if (rc == noxara::RangeCheck::kInvalid) return;
   // A moving block of at least two residuals needs at least two of them.
   if (nn < 2) return;
   const std::size_t un = static_cast<std::size_t>(nn);
-  noxara::Scratch<double> m0(un), r0(un);
-  if (!m0.ok() || !r0.ok()) return;
+  noxara::Scratch<double> m0(un), r0(un), yb(un);
+  if (!m0.ok() || !r0.ok() || !yb.ok()) return;
 
   for (std::size_t i = 0; i < un; ++i) {
     m0[i] = th[0] + th[1] * k4_F(x[i], th[2], th[3], th[4], th[5]);
@@ -102,9 +107,9 @@ extern "C" NOXARA_API void noxeqfit_k4eq_boot(const double* x, const double* y,
   const int bl = noxara::ef_blocklen(r0.data(), nn);
   const int grid = noxara::kReadingsGrid;
 
-  for (int b = 0; b < nb; ++b) {
-    noxara::Scratch<double> yb(un);
-    if (!yb.ok()) continue;
+  for (std::size_t j = 0; j < ub; ++j) {
+    // Replicate b of the full run: its stream depends only on (seed, b).
+    const int b = b0 + static_cast<int>(j);
     std::uint64_t s = noxara::ef_seed(sd, b);
     if (!noxara::ef_blockdraw(m0.data(), r0.data(), nn, bl, s, yb.data())) continue;
     const kq_ctx ctx = {x, yb.data(), nn, lh, lk, *nl, *hlo, *hhi};
@@ -115,6 +120,18 @@ extern "C" NOXARA_API void noxeqfit_k4eq_boot(const double* x, const double* y,
     noxara::kq_theta(f1 > f2 ? p2 : p1, &ctx, thb);
     double r[3];
     noxk4_readings(thb, &grid, r);
-    out_a[b] = r[0];
+    out_a[j] = r[0];
   }
+}
+
+extern "C" NOXARA_API void noxeqfit_k4eq_boot(const double* x, const double* y,
+                                              const int* n, const double* th,
+                                              const double* p0in, const int* B,
+                                              const int* seed, const int* maxit,
+                                              const double* lh, const double* lk,
+                                              const int* nl, const double* hlo,
+                                              const double* hhi, double* out_a) {
+  const int zero = 0;
+  noxeqfit_k4eq_boot_range(x, y, n, th, p0in, B, &zero, seed, maxit, lh, lk, nl, hlo, hhi,
+                           out_a);
 }

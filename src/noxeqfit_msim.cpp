@@ -10,6 +10,7 @@
 #include "noxara.h"
 #include "noxeqfit.h"
 #include "numerics/common.h"
+#include "numerics/replicate_range.h"
 #include "numerics/scratch.h"
 
 namespace noxara {
@@ -128,26 +129,30 @@ double ef_profmin(const mf_ctx* ctx, const double* st, int maxit) noexcept {
 
 }  // namespace noxara
 
-extern "C" NOXARA_API void noxeqfit_msim(const int* nM, const double* sde, const int* Rm,
-                                         const int* seed, const double* th0, const double* st5,
-                                         const int* maxit, const double* cal, const double* cbe,
-                                         const int* nc, const double* alo, const double* ahi,
-                                         const double* thref, double* out) {
+extern "C" NOXARA_API void noxeqfit_msim_range(const int* nM, const double* sde,
+                                               const int* Rm, const int* first,
+                                               const int* seed, const double* th0,
+                                               const double* st5, const int* maxit,
+                                               const double* cal, const double* cbe,
+                                               const int* nc, const double* alo,
+                                               const double* ahi, const double* thref,
+                                               double* out) {
   using namespace noxara;
-  const int N = *nM, R = *Rm, sd = *seed, mx = *maxit, ncv = *nc;
+  const int N = *nM, R = *Rm, r0 = *first, sd = *seed, mx = *maxit, ncv = *nc;
   const double sdev = *sde, alov = *alo, ahiv = *ahi;
-  const std::size_t RR = static_cast<std::size_t>(R > 0 ? R : 0);
+  const RangeCheck rc = check_range(R, r0);
+  if (rc == RangeCheck::kNothing) return;
+  const std::size_t RR = range_size(R);
+  // Every slot is NaN before anything can fail.
+  fill_nan(out, 8 * RR);
+  if (rc == RangeCheck::kInvalid || RR == 0) return;
   // The design needs two distinct points: with fewer the output keeps its
   // NaN prefill.
-  if (N < 2) {
-    fill_nan(out, 8 * RR);
-    return;
-  }
+  if (N < 2) return;
   const std::size_t un = static_cast<std::size_t>(N);
-  Scratch<double> x(un);
-  if (!x.ok()) return;
+  Scratch<double> x(un), y(un), m(un), wk(10 * un);
+  if (!x.ok() || !y.ok() || !m.ok() || !wk.ok()) return;
   mf_design(th0, N, x.data());
-  fill_nan(out, 8 * RR);
 
   const double shifts[4] = {0.0, 0.2, -0.15, -0.3};
   for (int arm = 0; arm < 4; ++arm) {
@@ -155,24 +160,63 @@ extern "C" NOXARA_API void noxeqfit_msim(const int* nM, const double* sde, const
     double th2[6];
     for (int k = 0; k < 6; ++k) th2[k] = th0[k];
     th2[5] = th0[5] + shifts[arm];
-    for (std::size_t r = 0; r < RR; ++r) {
-      Scratch<double> y(un), m(un), wk(10 * un);
-      if (!y.ok() || !m.ok() || !wk.ok()) continue;
-      mf_response(x.data(), N, th2, sdev, sa, static_cast<int>(r), m.data(), y.data());
+    for (std::size_t j = 0; j < RR; ++j) {
+      // Replicate r0 + j of the full run, from the stream of (arm seed, r0 + j).
+      mf_response(x.data(), N, th2, sdev, sa, r0 + static_cast<int>(j), m.data(), y.data());
       const mf_ctx ctx = {x.data(), y.data(), N, cal, cbe, ncv, alov, ahiv,
                           x[0], x[un - 1] - x[0], wk.data()};
       const double T = ef_profmin(&ctx, st5, mx);
       if (arm == 0) {
-        out[r] = T;
-        out[RR + r] = ef_scoreF6(x.data(), y.data(), N, th0, wk.data());
+        out[j] = T;
+        out[RR + j] = ef_scoreF6(x.data(), y.data(), N, th0, wk.data());
       } else {
         const std::size_t a = static_cast<std::size_t>(arm);
         const double* rf = thref + 4 * (a - 1);
-        out[(a + 1) * RR + r] = T;
-        out[(a + 4) * RR + r] =
+        out[(a + 1) * RR + j] = T;
+        out[(a + 4) * RR + j] =
             ef_scoreF6p(x.data(), y.data(), N, rf[0], rf[1], rf[2], rf[3], wk.data());
       }
     }
+  }
+}
+
+extern "C" NOXARA_API void noxeqfit_msim(const int* nM, const double* sde, const int* Rm,
+                                         const int* seed, const double* th0, const double* st5,
+                                         const int* maxit, const double* cal, const double* cbe,
+                                         const int* nc, const double* alo, const double* ahi,
+                                         const double* thref, double* out) {
+  const int zero = 0;
+  noxeqfit_msim_range(nM, sde, Rm, &zero, seed, th0, st5, maxit, cal, cbe, nc, alo, ahi, thref,
+                      out);
+}
+
+extern "C" NOXARA_API void noxeqfit_nullT_range(const int* nM, const double* sde,
+                                                const int* R2, const int* first,
+                                                const int* seed, const double* th0,
+                                                const double* st5, const int* maxit,
+                                                const double* cal, const double* cbe,
+                                                const int* nc, const double* alo,
+                                                const double* ahi, double* out) {
+  using namespace noxara;
+  const int N = *nM, R = *R2, r0 = *first, sd = *seed, mx = *maxit, ncv = *nc;
+  const double sdev = *sde, alov = *alo, ahiv = *ahi;
+  const RangeCheck rc = check_range(R, r0);
+  if (rc == RangeCheck::kNothing) return;
+  const std::size_t RR = range_size(R);
+  // Every slot is NaN before anything can fail.
+  fill_nan(out, RR);
+  if (rc == RangeCheck::kInvalid || RR == 0) return;
+  if (N < 2) return;
+  const std::size_t un = static_cast<std::size_t>(N);
+  Scratch<double> x(un), y(un), m(un), wk(10 * un);
+  if (!x.ok() || !y.ok() || !m.ok() || !wk.ok()) return;
+  mf_design(th0, N, x.data());
+
+  for (std::size_t j = 0; j < RR; ++j) {
+    mf_response(x.data(), N, th0, sdev, sd, r0 + static_cast<int>(j), m.data(), y.data());
+    const mf_ctx ctx = {x.data(), y.data(), N, cal, cbe, ncv, alov, ahiv,
+                        x[0], x[un - 1] - x[0], wk.data()};
+    out[j] = ef_profmin(&ctx, st5, mx);
   }
 }
 
@@ -181,26 +225,6 @@ extern "C" NOXARA_API void noxeqfit_nullT(const int* nM, const double* sde, cons
                                           const int* maxit, const double* cal, const double* cbe,
                                           const int* nc, const double* alo, const double* ahi,
                                           double* out) {
-  using namespace noxara;
-  const int N = *nM, R = *R2, sd = *seed, mx = *maxit, ncv = *nc;
-  const double sdev = *sde, alov = *alo, ahiv = *ahi;
-  const std::size_t RR = static_cast<std::size_t>(R > 0 ? R : 0);
-  if (N < 2) {
-    fill_nan(out, RR);
-    return;
-  }
-  const std::size_t un = static_cast<std::size_t>(N);
-  Scratch<double> x(un);
-  if (!x.ok()) return;
-  mf_design(th0, N, x.data());
-  fill_nan(out, RR);
-
-  for (std::size_t r = 0; r < RR; ++r) {
-    Scratch<double> y(un), m(un), wk(10 * un);
-    if (!y.ok() || !m.ok() || !wk.ok()) continue;
-    mf_response(x.data(), N, th0, sdev, sd, static_cast<int>(r), m.data(), y.data());
-    const mf_ctx ctx = {x.data(), y.data(), N, cal, cbe, ncv, alov, ahiv,
-                        x[0], x[un - 1] - x[0], wk.data()};
-    out[r] = ef_profmin(&ctx, st5, mx);
-  }
+  const int zero = 0;
+  noxeqfit_nullT_range(nM, sde, R2, &zero, seed, th0, st5, maxit, cal, cbe, nc, alo, ahi, out);
 }

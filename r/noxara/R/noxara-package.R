@@ -21,8 +21,9 @@
 #'     give quantile intervals with \code{confint}.}
 #'   \item{Circular data}{\code{\link{circ3_fit}}, \code{\link{circ3_interval}}
 #'     (Monte Carlo interval for the shape) and \code{\link{circ3_gof}}.}
-#'   \item{Simulation studies}{\code{\link{noxeqfit_msim}},
-#'     \code{\link{noxeqfit_nullT}}, \code{\link{noxeqfit_estsim}}.}
+#'   \item{Simulation studies}{\code{\link{model_fit_study}}, \code{\link{null_study}},
+#'     \code{\link{estimation_study}} (on \code{\link{noxeqfit_msim}},
+#'     \code{\link{noxeqfit_nullT}}, \code{\link{noxeqfit_estsim}}).}
 #'   \item{Anything else}{every library routine is available under its own
 #'     name with its own argument names: see \code{\link{ll-arclen}},
 #'     \code{\link{ll-noxdistc}}, \code{\link{ll-noxcirc}},

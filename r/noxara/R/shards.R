@@ -11,7 +11,8 @@
 #' its grid points) and \code{noxc_gof}, and the everyday functions built on
 #' them (\code{\link{reading_bootstrap}}, \code{\link{bc_bootstrap}},
 #' \code{\link{k4eq_bootstrap}}, \code{\link{circ3_interval}},
-#' \code{\link{circ3_gof}}), take an argument \code{chunks}. With
+#' \code{\link{circ3_gof}}, \code{\link{model_fit_study}},
+#' \code{\link{null_study}}, \code{\link{estimation_study}}), take an argument \code{chunks}. With
 #' \code{chunks = 1} (the default) the routine runs in one call. With more,
 #' the replicates are split into that many contiguous ranges, each range runs
 #' as one task of \code{future.apply::future_lapply} under whatever

@@ -49,3 +49,17 @@ test_that("chunks = 1 is the plain call and a bad chunk count is an error", {
   expect_identical(noxara:::.shard_ranges(7, 3),
                    list(c(first = 0, count = 2), c(first = 2, count = 2), c(first = 4, count = 3)))
 })
+
+test_that("a failing shard raises with its range, and wrappers pass chunks through", {
+  skip_if_not(has_ranges(), "library without replicate ranges")
+  skip_if_not_installed("future.apply")
+  old <- future::plan(future::sequential)
+  on.exit(future::plan(old))
+  ca <- noxara:::.ll_args("noxc_gof", list(theta = th, c3p = 0.3, mup = 1, Bp = 10L, seedp = 1L))
+  ca$inputs$seedp <- NULL  # a malformed shard: the registered routine refuses the call
+  expect_error(noxara:::.ll_sharded("noxc_gof", ca, 2L), "noxc_gof replicates 0..4")
+  e <- estimation_study(1.5, 1.2, R = 3, sizes = c(12, 15), maxit = 20, chunks = 2)
+  expect_identical(dim(e), c(3L, 6L, 2L))
+  expect_identical(as.vector(e), noxeqfit_estsim(a0 = 1.5, b0 = 1.2, R = 3L, nsizes = c(12L, 15L),
+                                                 seed = 1L, maxit = 20L)$out)
+})

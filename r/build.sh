@@ -6,7 +6,8 @@
 #  - writes src/Makevars with one explicit rule per library source, compiled
 #    with the library's floating-point flags placed after R's own (and after
 #    any ~/.R/Makevars), so the package gives the CMake build's bits;
-#  - regenerates the help pages (roxygen2 and the low-level pages).
+#  - regenerates the help pages (roxygen2 and the low-level pages) when
+#    roxygen2 is installed; the committed pages serve otherwise.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -48,7 +49,8 @@ $o: $f
   echo "$rules"
 } > "$pkg/src/Makevars"
 
-if [ "${NOXARA_SKIP_DOCS:-0}" != 1 ]; then
+if [ "${NOXARA_SKIP_DOCS:-0}" != 1 ] && \
+   Rscript -e 'quit(status = !requireNamespace("roxygen2", quietly = TRUE))' >/dev/null 2>&1; then
   (cd "$pkg" && Rscript --vanilla "$here/tools/gen-docs.R" && \
    Rscript --vanilla -e 'roxygen2::roxygenise(".", roclets = c("rd", "namespace"), load_code = roxygen2::load_source)' >/dev/null)
 fi

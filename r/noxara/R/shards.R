@@ -22,6 +22,12 @@
 #' result equals the one-call result bit for bit, whatever the plan and the
 #' number of chunks.
 #'
+#' For several machines, set for example
+#' \code{future::plan(future::cluster, workers = c("node1", "node2"))} (each
+#' node needs R and this package installed); a batch scheduler works the same
+#' way through its future backend. On one machine,
+#' \code{future::plan(future::multisession, workers = 2)}.
+#'
 #' Progress is reported shard by shard through \pkg{progressr} when it is
 #' installed: wrap the call in \code{progressr::with_progress()} or set
 #' \code{progressr::handlers(global = TRUE)}. A shard that fails raises an

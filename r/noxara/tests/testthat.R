@@ -1,0 +1,3 @@
+library(testthat)
+library(noxara)
+test_check("noxara")

@@ -7,6 +7,7 @@
 
 #include "noxara.h"
 #include "noxeqfit.h"
+#include "noxk4.h"
 #include "numerics/common.h"
 #include "numerics/replicate_range.h"
 #include "numerics/scratch.h"
@@ -34,7 +35,8 @@ double kq_obj(const double* p, const void* vctx) {
   if (!std::isfinite(th[4])) return 1e12;
   double s = 0.0;
   for (int i = 0; i < ctx->n; ++i) {
-    const double d = ctx->y[i] - (th[0] + th[1] * k4_F(ctx->x[i], th[2], th[3], th[4], th[5]));
+    const double d =
+        ctx->y[i] - (th[0] + th[1] * noxara::k4_cdf(ctx->x[i], th[2], th[3], th[4], th[5]));
     s += d * d;
   }
   return std::isfinite(s) ? s : 1e12;
@@ -101,7 +103,7 @@ extern "C" NOXARA_API void noxeqfit_k4eq_boot_range(const double* x, const doubl
   if (!m0.ok() || !r0.ok() || !yb.ok()) return;
 
   for (std::size_t i = 0; i < un; ++i) {
-    m0[i] = th[0] + th[1] * k4_F(x[i], th[2], th[3], th[4], th[5]);
+    m0[i] = th[0] + th[1] * noxara::k4_cdf(x[i], th[2], th[3], th[4], th[5]);
     r0[i] = y[i] - m0[i];
   }
   const int bl = noxara::ef_blocklen(r0.data(), nn);

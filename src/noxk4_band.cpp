@@ -97,7 +97,7 @@ extern "C" NOXARA_API void noxk4_readings(const double* theta, const int* grid, 
     if (ic <= 0 || ic == G - 1) return;
     c0 = x0 + ic * dx;
     out[2] = c0;
-    out[0] = c0 - g1 * k4_F(c0, mu, sg, k, h) / s[ic];
+    out[0] = c0 - g1 * noxara::k4_cdf(c0, mu, sg, k, h) / s[ic];
   }
 
   if (!(c0 > x0)) return;

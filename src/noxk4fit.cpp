@@ -192,7 +192,7 @@ extern "C" NOXARA_API void noxk4_fit_varpro(const double* x, const double* y, co
   double rss = inf;
   Scratch<double> F(nn);
   if (F.ok()) {
-    for (std::size_t i = 0; i < nn; ++i) F[i] = k4_F(x[i], mu, sg, k, h);
+    for (std::size_t i = 0; i < nn; ++i) F[i] = noxara::k4_cdf(x[i], mu, sg, k, h);
     rss = noxara::varpro_rss(x, F.data(), y, nv, beta);
   }
   out[0] = beta[0];

@@ -70,7 +70,467 @@ double ibeta_(double a, double b, double x) {
   return ibeta_lb_(a, b, x, lbeta_(a, b));
 }
 
-double ibeta_inv_lb_(double a, double b, double p, double lb) {
+// ---- tabulated continued fraction -----------------------------------------
+
+void CfFactors::init(double a_, double b_) noexcept {
+  a = a_;
+  b = b_;
+  qab = a + b;
+  qap = a + 1;
+  qam = a - 1;
+  filled = 0;
+}
+
+void CfFactors::extend(int m) noexcept {
+  // Fill in blocks so that the check in the loop stays rare.
+  int upto = m + 31;
+  if (upto > kTerms) upto = kTerms;
+  for (int k = filled; k < upto; ++k) {
+    const double md = k + 1;
+    const double m2 = 2 * md;
+    en[k] = md * (b - md);
+    ed[k] = (qam + m2) * (a + m2);
+    on[k] = -(a + md) * (qab + md);
+    od[k] = (a + m2) * (qap + m2);
+  }
+  filled = upto;
+}
+
+namespace {
+
+constexpr double kCfEps = 3e-16;
+constexpr double kCfMin = 1e-300;
+constexpr double kUnit = 1.1102230246251565e-16;  // 2^-53
+
+// betacf_ on tabulated factors: the same operations in the same order. With
+// kTrack the number of terms used is reported, and whether the fraction met
+// its tolerance without clamping a denominator.
+template <bool kTrack>
+inline double cf_run(CfFactors& t, double x, int* iters, bool* clean) noexcept {
+  double c = 1;
+  double d = 1 - t.qab * x / t.qap;
+  if (std::fabs(d) < kCfMin) {
+    d = kCfMin;
+    if (kTrack) *clean = false;
+  }
+  d = 1 / d;
+  double h = d;
+  for (int m = 1; m <= CfFactors::kTerms; ++m) {
+    if (m > t.filled) t.extend(m);
+    const int k = m - 1;
+    double aa = t.en[k] * x / t.ed[k];
+    d = 1 + aa * d;
+    if (std::fabs(d) < kCfMin) {
+      d = kCfMin;
+      if (kTrack) *clean = false;
+    }
+    c = 1 + aa / c;
+    if (std::fabs(c) < kCfMin) {
+      c = kCfMin;
+      if (kTrack) *clean = false;
+    }
+    d = 1 / d;
+    h = h * d * c;
+    aa = t.on[k] * x / t.od[k];
+    d = 1 + aa * d;
+    if (std::fabs(d) < kCfMin) {
+      d = kCfMin;
+      if (kTrack) *clean = false;
+    }
+    c = 1 + aa / c;
+    if (std::fabs(c) < kCfMin) {
+      c = kCfMin;
+      if (kTrack) *clean = false;
+    }
+    d = 1 / d;
+    const double del = d * c;
+    h = h * del;
+    if (std::fabs(del - 1) < kCfEps) {
+      if (kTrack) *iters = m;
+      return h;
+    }
+  }
+  if (kTrack) {
+    *iters = CfFactors::kTerms;
+    *clean = false;
+  }
+  return h;
+}
+
+// Two fractions of the same factor table side by side; each lane performs
+// exactly the operations of cf_run and stops at its own term.
+inline void cf_run2(CfFactors& t, double x0, double x1, double* h0out,
+                    double* h1out) noexcept {
+  double c0 = 1, c1 = 1;
+  double d0 = 1 - t.qab * x0 / t.qap;
+  double d1 = 1 - t.qab * x1 / t.qap;
+  if (std::fabs(d0) < kCfMin) d0 = kCfMin;
+  if (std::fabs(d1) < kCfMin) d1 = kCfMin;
+  d0 = 1 / d0;
+  d1 = 1 / d1;
+  double h0 = d0, h1 = d1;
+  int m = 1;
+  for (; m <= CfFactors::kTerms; ++m) {
+    if (m > t.filled) t.extend(m);
+    const int k = m - 1;
+    const double en = t.en[k], ed = t.ed[k], on = t.on[k], od = t.od[k];
+    double aa0 = en * x0 / ed;
+    double aa1 = en * x1 / ed;
+    d0 = 1 + aa0 * d0;
+    d1 = 1 + aa1 * d1;
+    if (std::fabs(d0) < kCfMin) d0 = kCfMin;
+    if (std::fabs(d1) < kCfMin) d1 = kCfMin;
+    c0 = 1 + aa0 / c0;
+    c1 = 1 + aa1 / c1;
+    if (std::fabs(c0) < kCfMin) c0 = kCfMin;
+    if (std::fabs(c1) < kCfMin) c1 = kCfMin;
+    d0 = 1 / d0;
+    d1 = 1 / d1;
+    h0 = h0 * d0 * c0;
+    h1 = h1 * d1 * c1;
+    aa0 = on * x0 / od;
+    aa1 = on * x1 / od;
+    d0 = 1 + aa0 * d0;
+    d1 = 1 + aa1 * d1;
+    if (std::fabs(d0) < kCfMin) d0 = kCfMin;
+    if (std::fabs(d1) < kCfMin) d1 = kCfMin;
+    c0 = 1 + aa0 / c0;
+    c1 = 1 + aa1 / c1;
+    if (std::fabs(c0) < kCfMin) c0 = kCfMin;
+    if (std::fabs(c1) < kCfMin) c1 = kCfMin;
+    d0 = 1 / d0;
+    d1 = 1 / d1;
+    const double del0 = d0 * c0;
+    const double del1 = d1 * c1;
+    h0 = h0 * del0;
+    h1 = h1 * del1;
+    const bool done0 = std::fabs(del0 - 1) < kCfEps;
+    const bool done1 = std::fabs(del1 - 1) < kCfEps;
+    if (done0 || done1) {
+      // One lane has met its tolerance: the other goes on alone from the
+      // next term with its own state.
+      if (done0 && done1) {
+        *h0out = h0;
+        *h1out = h1;
+        return;
+      }
+      double& c = done0 ? c1 : c0;
+      double& d = done0 ? d1 : d0;
+      double& h = done0 ? h1 : h0;
+      const double x = done0 ? x1 : x0;
+      for (++m; m <= CfFactors::kTerms; ++m) {
+        if (m > t.filled) t.extend(m);
+        const int kk = m - 1;
+        double aa = t.en[kk] * x / t.ed[kk];
+        d = 1 + aa * d;
+        if (std::fabs(d) < kCfMin) d = kCfMin;
+        c = 1 + aa / c;
+        if (std::fabs(c) < kCfMin) c = kCfMin;
+        d = 1 / d;
+        h = h * d * c;
+        aa = t.on[kk] * x / t.od[kk];
+        d = 1 + aa * d;
+        if (std::fabs(d) < kCfMin) d = kCfMin;
+        c = 1 + aa / c;
+        if (std::fabs(c) < kCfMin) c = kCfMin;
+        d = 1 / d;
+        const double del = d * c;
+        h = h * del;
+        if (std::fabs(del - 1) < kCfEps) break;
+      }
+      *h0out = h0;
+      *h1out = h1;
+      return;
+    }
+  }
+  *h0out = h0;
+  *h1out = h1;
+}
+
+// A generous upper bound of |lgamma(z)| for z > 0.
+double lgamma_bound(double z) noexcept {
+  const double lz = std::fabs(std::log(z));
+  return lz + z * (lz + 1) + 1;
+}
+
+}  // namespace
+
+IbetaKernel::IbetaKernel(double a, double b, double lb) noexcept
+    : a_(a), b_(b), lb_(lb), sw_((a + 1) / (a + b + 2)), am1_(a - 1), bm1_(b - 1) {
+  fw_.init(a, b);
+  bw_.init(b, a);
+}
+
+double IbetaKernel::at(double x, double lx, double l1x) noexcept {
+  const double bt = std::exp(a_ * lx + b_ * l1x - lb_);
+  if (x < sw_) return cf_run<false>(fw_, x, nullptr, nullptr) * bt / a_;
+  return 1 - bt * cf_run<false>(bw_, 1 - x, nullptr, nullptr) / b_;
+}
+
+void IbetaKernel::at2(const double* x, const double* lx, const double* l1x,
+                      double* out) noexcept {
+  const double bt0 = std::exp(a_ * lx[0] + b_ * l1x[0] - lb_);
+  const double bt1 = std::exp(a_ * lx[1] + b_ * l1x[1] - lb_);
+  double h0, h1;
+  if (x[0] < sw_) {
+    cf_run2(fw_, x[0], x[1], &h0, &h1);
+    out[0] = h0 * bt0 / a_;
+    out[1] = h1 * bt1 / a_;
+  } else {
+    cf_run2(bw_, 1 - x[0], 1 - x[1], &h0, &h1);
+    out[0] = 1 - bt0 * h0 / b_;
+    out[1] = 1 - bt1 * h1 / b_;
+  }
+}
+
+void IbetaKernel::eval(double x, Pt* q) noexcept {
+  q->x = x;
+  q->lx = std::log(x);
+  q->l1x = std::log1p(-x);
+  const double bt = std::exp(a_ * q->lx + b_ * q->l1x - lb_);
+  q->it = 0;
+  q->clean = true;
+  if (x < sw_) {
+    q->f = cf_run<true>(fw_, x, &q->it, &q->clean) * bt / a_;
+  } else {
+    q->f = 1 - bt * cf_run<true>(bw_, 1 - x, &q->it, &q->clean) / b_;
+  }
+  // The density of the Newton polish, from the same logarithms.
+  q->dens = std::exp(am1_ * q->lx + bm1_ * q->l1x - lb_);
+  // Rounding error analysis needs normal numbers and a finite result.
+  if (!(bt >= 1e-280) || !std::isfinite(q->f) || !(q->dens > 0) || !std::isfinite(q->dens))
+    q->clean = false;
+  ++nev_;
+  if (q->it > itmax_) itmax_ = q->it;
+}
+
+const IbetaKernel::Pt* IbetaKernel::find(double x) const noexcept {
+  for (int i = npts_ - 1; i >= 0; --i)
+    if (pts_[i].x == x) return &pts_[i];
+  return nullptr;
+}
+
+// Relative error bound of a computed I (or of 1 - I on the upper branch):
+// the exponent a log x + b log1p(-x) - log B carries an absolute error of a
+// few units in the last place of each term (the log-beta terms bounded
+// through |lgamma|), exp adds one; the fraction's product picks up a few
+// roundings per term plus its truncation. Everything is doubled for safety.
+double IbetaKernel::rel_bound(double lxterm, double l1xterm, int it) const noexcept {
+  const double e = 4 * kUnit * (lxterm + l1xterm + 2) + glb_ + kUnit * (8.0 * it + 24) +
+                   4 * kCfEps;
+  return 2 * e;
+}
+
+// An exactly evaluated point q becomes a left anchor (every x <= q.x has a
+// computed I below p) or a right anchor (every x >= q.x has a computed I at
+// or above p) when the margin |I - p| exceeds the error bounds at q and at
+// any point beyond it. Points below the switch point use the lower branch
+// (relative error of I), points at or above it the upper one (relative
+// error of 1 - I plus the final subtraction).
+void IbetaKernel::check_anchor(const Pt& q, double p) noexcept {
+  if (!q.clean || itmax_ > 150) return;
+  const double y = q.x, f = q.f;
+  const bool up = !(y < sw_);
+  const double alx = std::fabs(q.lx), al1x = std::fabs(q.l1x);
+  const double R = rel_bound(a_ * alx, b_ * al1x, q.it);
+  const double E = up ? R * (1 - f) + 2 * kUnit : R * f;
+  int its = 2 * itmax_ + 20;
+  if (its > 300) its = 300;
+  if (f < p) {
+    // x <= y: |log x| grows (bounded through the power law of I near 0 by
+    // its value at min(y, sw)); |log1p(-x)| shrinks.
+    const double lterm = 2 * std::fmax(a_ * std::fmax(alx, std::fabs(lsw_)), 1.0);
+    const double Rl = rel_bound(lterm, b_ * al1x, its);
+    const double Iup = f + E;
+    if (Iup * (1 + Rl) < p && y > L1_) L1_ = y;
+    if (up && Iup + Rl * (1 - Iup) + 2 * kUnit < p && y > L2_) L2_ = y;
+  } else {
+    const double l1term = 2 * std::fmax(b_ * std::fmax(al1x, std::fabs(l1sw_)), 1.0);
+    const double Rr = rel_bound(a_ * alx, l1term, its);
+    const double Ilo = f - E;
+    if (!up && Ilo * (1 - Rr) > p && y < U1_) U1_ = y;
+    if (Ilo - Rr * (1 - Ilo) - 2 * kUnit > p && y < U2_) U2_ = y;
+  }
+}
+
+// Starting point of the root search: the usual normal-approximation guess
+// for a, b >= 1, else the power laws of the two tails.
+double IbetaKernel::guess(double p) noexcept {
+  double x;
+  if (a_ >= 1 && b_ >= 1) {
+    const double pp = p < 0.5 ? p : 1 - p;
+    const double t = std::sqrt(-2 * std::log(pp));
+    double z = (2.30753 + t * 0.27061) / (1 + t * (0.99229 + t * 0.04481)) - t;
+    if (p < 0.5) z = -z;
+    const double al = (z * z - 3) / 6;
+    const double w = z * std::sqrt(al + g_h_) / g_h_ - g_d_ * (al + 5.0 / 6 - 2 / (3 * g_h_));
+    x = a_ / (a_ + b_ * std::exp(2 * w));
+  } else {
+    if (p < g_t_ / g_w_)
+      x = std::pow(a_ * g_w_ * p, 1 / a_);
+    else
+      x = 1 - std::pow(b_ * g_w_ * (1 - p), 1 / b_);
+  }
+  if (!(x > 0 && x < 1)) x = 0.5;
+  return x;
+}
+
+double IbetaKernel::inverse(double p) noexcept {
+  if (p <= 0) return 0;
+  if (p >= 1) return 1;
+  nev_ = 0;
+  if (!(a_ > 0 && b_ > 0 && std::isfinite(a_) && std::isfinite(b_) && std::isfinite(lb_) &&
+        std::isfinite(sw_) && p == p))
+    return ibeta_inv_literal_(a_, b_, p, lb_);
+  if (!consts_ready_) {
+    glb_ = 4 * kUnit * (lgamma_bound(a_) + lgamma_bound(b_) + lgamma_bound(a_ + b_));
+    lsw_ = std::log(sw_);
+    l1sw_ = std::log1p(-sw_);
+    if (a_ >= 1 && b_ >= 1) {
+      g_h_ = 2 / (1 / (2 * a_ - 1) + 1 / (2 * b_ - 1));
+      g_d_ = 1 / (2 * b_ - 1) - 1 / (2 * a_ - 1);
+    } else {
+      const double lna = std::log(a_ / (a_ + b_)), lnb = std::log(b_ / (a_ + b_));
+      g_t_ = std::exp(a_ * lna) / a_;
+      g_w_ = g_t_ + std::exp(b_ * lnb) / b_;
+    }
+    consts_ready_ = true;
+  }
+  npts_ = 0;
+  itmax_ = 0;
+  L1_ = L2_ = -1;
+  U1_ = U2_ = 2;
+
+  // 1. The root: Halley steps on the exact I inside the bracket they build.
+  double r = guess(p);
+  double blo = 0, bhi = 1, delta = -1;
+  for (int k = 0; k < 12 && npts_ < kCache; ++k) {
+    Pt& q = pts_[npts_++];
+    eval(r, &q);
+    check_anchor(q, p);
+    if (q.f < p)
+      blo = r;
+    else
+      bhi = r;
+    if (!q.clean) break;
+    const double u = (q.f - p) / q.dens;
+    double corr = 1 - 0.5 * std::fmin(1.0, u * (am1_ / r - bm1_ / (1 - r)));
+    if (!(corr > 0.1)) corr = 1;
+    double xn = r - u / corr;
+    if (!(xn > blo)) xn = 0.5 * (blo + r);
+    if (!(xn < bhi)) xn = 0.5 * (r + bhi);
+    // Half-width of the band around the root inside which a comparison can
+    // go either way, from the error bounds at this point.
+    const bool up = !(r < sw_);
+    int its = 2 * itmax_ + 20;
+    if (its > 300) its = 300;
+    const double R = rel_bound(2 * std::fmax(a_ * std::fabs(q.lx), 1.0),
+                               2 * std::fmax(b_ * std::fabs(q.l1x), 1.0), its);
+    const double E = up ? 2 * (R * (1 - q.f) + 2 * kUnit) : 2 * R * q.f;
+    const double dl = 2 * E / q.dens;
+    const double step = std::fabs(xn - r);
+    r = xn;
+    if (step < 0.25 * dl) {
+      delta = dl;
+      break;
+    }
+  }
+
+  // 2. Anchors on the path the bisection takes if its comparisons follow
+  //    the root: the midpoints nearest the root outside the uncertain band.
+  if (delta > 0 && std::isfinite(delta)) {
+    double lo = 0, hi = 1;
+    double left[3] = {-1, -1, -1}, right[3] = {2, 2, 2};
+    for (int it = 0; it < 200; ++it) {
+      const double x = (lo + hi) * 0.5;
+      if (x < r) {
+        if (x < r - delta) {
+          left[2] = left[1];
+          left[1] = left[0];
+          left[0] = x;
+        }
+        lo = x;
+      } else {
+        if (x > r + delta) {
+          right[2] = right[1];
+          right[1] = right[0];
+          right[0] = x;
+        }
+        hi = x;
+      }
+      if (hi - lo < 1e-15) break;
+    }
+    for (int j = 0; j < 3; ++j) {
+      const double x = left[j];
+      if (x < 0 || (x < sw_ ? L1_ >= x : L2_ >= x)) break;
+      if (find(x) || npts_ >= kCache) continue;
+      Pt& q = pts_[npts_++];
+      eval(x, &q);
+      check_anchor(q, p);
+    }
+    for (int j = 0; j < 3; ++j) {
+      const double x = right[j];
+      if (x > 1 || (x < sw_ ? U1_ <= x : U2_ <= x)) break;
+      if (find(x) || npts_ >= kCache) continue;
+      Pt& q = pts_[npts_++];
+      eval(x, &q);
+      check_anchor(q, p);
+    }
+  }
+
+  // 3. The bisection as written, each comparison either decided by an
+  //    anchor or evaluated exactly.
+  double lo = 0, hi = 1;
+  for (int it = 0; it < 200; ++it) {
+    const double x = (lo + hi) * 0.5;
+    bool below;
+    const bool b1 = x < sw_;
+    if (b1 ? x <= L1_ : x <= L2_) {
+      below = true;
+    } else if (b1 ? x >= U1_ : x >= U2_) {
+      below = false;
+    } else {
+      const Pt* q = find(x);
+      if (!q) {
+        if (npts_ >= kCache) return ibeta_inv_literal_(a_, b_, p, lb_);
+        Pt& nq = pts_[npts_++];
+        eval(x, &nq);
+        check_anchor(nq, p);
+        q = &nq;
+      }
+      below = q->f < p;
+    }
+    if (below) {
+      lo = x;
+    } else {
+      hi = x;
+    }
+    if (hi - lo < 1e-15) break;
+  }
+
+  // 4. Newton polish as written; a point met before reuses its evaluation,
+  //    and a step that lands on its own starting point repeats forever.
+  double x = (lo + hi) * 0.5;
+  for (int it = 0; it < 4; ++it) {
+    const Pt* q = find(x);
+    if (!q) {
+      if (npts_ >= kCache) return ibeta_inv_literal_(a_, b_, p, lb_);
+      Pt& nq = pts_[npts_++];
+      eval(x, &nq);
+      q = &nq;
+    }
+    const double dens = q->dens;
+    if (dens <= 0) break;
+    const double xn = x - (q->f - p) / dens;
+    if (xn <= 0 || xn >= 1) break;
+    if (!(xn == xn)) return ibeta_inv_literal_(a_, b_, p, lb_);
+    if (xn == x) break;
+    x = xn;
+  }
+  return x;
+}
+
+double ibeta_inv_literal_(double a, double b, double p, double lb) {
   if (p <= 0) return 0;
   if (p >= 1) return 1;
   double lo = 0, hi = 1;
@@ -96,6 +556,39 @@ double ibeta_inv_lb_(double a, double b, double p, double lb) {
     x = xn;
   }
   return x;
+}
+
+double ibeta_inv_lb_(double a, double b, double p, double lb) {
+  if (p <= 0) return 0;
+  if (p >= 1) return 1;
+  IbetaKernel k(a, b, lb);
+  return k.inverse(p);
+}
+
+void bc_q_tab_(int n, const double* u, const double* lu, const double* l1u, double alpha,
+               double beta, double* out) noexcept {
+  if (n <= 0) return;
+  const double a = 1 + alpha;
+  const double b = 1 + beta;
+  const double lb = lbeta_(a, b);
+  const double B = std::exp(lb);
+  const double sw = (a + 1) / (a + b + 2);
+  IbetaKernel k(a, b, lb);
+  const std::size_t un = static_cast<std::size_t>(n);
+  std::size_t i = 0;
+  // Neighbours on the same branch go through the fraction side by side.
+  for (; i + 1 < un; i += 2) {
+    if ((u[i] < sw) == (u[i + 1] < sw)) {
+      double f[2];
+      k.at2(u + i, lu + i, l1u + i, f);
+      out[i] = B * f[0];
+      out[i + 1] = B * f[1];
+    } else {
+      out[i] = B * k.at(u[i], lu[i], l1u[i]);
+      out[i + 1] = B * k.at(u[i + 1], lu[i + 1], l1u[i + 1]);
+    }
+  }
+  if (i < un) out[i] = B * k.at(u[i], lu[i], l1u[i]);
 }
 
 double ibeta_inv_(double a, double b, double p) {
@@ -194,6 +687,7 @@ extern "C" NOXARA_API void noxeq2_bc_q(const int* n, const double* u, const doub
   const double b = 1 + *beta;
   const double lb = lbeta_(a, b);
   const double B = std::exp(lb);
+  IbetaKernel k(a, b, lb);
   for (std::size_t i = 0; i < static_cast<std::size_t>(nn); ++i) {
     const double ui = u[i];
     if (ui <= 0) {
@@ -201,7 +695,7 @@ extern "C" NOXARA_API void noxeq2_bc_q(const int* n, const double* u, const doub
     } else if (ui >= 1) {
       out[i] = B;
     } else {
-      out[i] = B * ibeta_lb_(a, b, ui, lb);
+      out[i] = B * k.at(ui, std::log(ui), std::log1p(-ui));
     }
   }
 }
@@ -214,6 +708,7 @@ extern "C" NOXARA_API void noxeq2_bc_cdf(const int* n, const double* x, const do
   const double b = 1 + *beta;
   const double lb = lbeta_(a, b);
   const double B = std::exp(lb);
+  IbetaKernel k(a, b, lb);
   for (std::size_t i = 0; i < static_cast<std::size_t>(nn); ++i) {
     const double z = x[i] / B;
     if (z <= 0) {
@@ -221,7 +716,7 @@ extern "C" NOXARA_API void noxeq2_bc_cdf(const int* n, const double* x, const do
     } else if (z >= 1) {
       out[i] = 1;
     } else {
-      out[i] = ibeta_inv_lb_(a, b, z, lb);
+      out[i] = k.inverse(z);
     }
   }
 }
@@ -236,6 +731,7 @@ extern "C" NOXARA_API void noxeq2_bc_pdf(const int* n, const double* x, const do
   const double b = 1 + be;
   const double lb = lbeta_(a, b);
   const double B = std::exp(lb);
+  IbetaKernel k(a, b, lb);
   for (std::size_t i = 0; i < static_cast<std::size_t>(nn); ++i) {
     const double z = x[i] / B;
     double w;
@@ -244,7 +740,7 @@ extern "C" NOXARA_API void noxeq2_bc_pdf(const int* n, const double* x, const do
     } else if (z >= 1) {
       w = 1;
     } else {
-      w = ibeta_inv_lb_(a, b, z, lb);
+      w = k.inverse(z);
     }
     out[i] = std::pow(w, -al) * std::pow(1 - w, -be);
   }

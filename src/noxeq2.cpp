@@ -247,10 +247,13 @@ inline void cf_run2(CfFactors& t, double x0, double x1, double* h0out,
   *h1out = h1;
 }
 
-// A generous upper bound of |lgamma(z)| for z > 0.
+// An upper bound of |lgamma(z)| for z > 0: -log z + log Gamma(1 + z) below
+// 1 (the second term is below 0.13 in size), under 0.7 on [1, 3], below
+// z log z beyond.
 double lgamma_bound(double z) noexcept {
-  const double lz = std::fabs(std::log(z));
-  return lz + z * (lz + 1) + 1;
+  if (z <= 1) return std::fabs(std::log(z)) + 0.2;
+  if (z <= 3) return 1;
+  return z * std::log(z);
 }
 
 }  // namespace
@@ -290,21 +293,29 @@ void IbetaKernel::eval(double x, Pt* q) noexcept {
   const double bt = std::exp(a_ * q->lx + b_ * q->l1x - lb_);
   q->it = 0;
   q->clean = true;
-  if (x < sw_) {
+  q->up = !(x < sw_);
+  if (!q->up) {
     q->f = cf_run<true>(fw_, x, &q->it, &q->clean) * bt / a_;
+    q->t = q->f;
   } else {
-    q->f = 1 - bt * cf_run<true>(bw_, 1 - x, &q->it, &q->clean) / b_;
+    q->t = bt * cf_run<true>(bw_, 1 - x, &q->it, &q->clean) / b_;
+    q->f = 1 - q->t;
   }
-  // The density of the Newton polish, from the same logarithms.
-  q->dens = std::exp(am1_ * q->lx + bm1_ * q->l1x - lb_);
+  q->dens = -1;
   // Rounding error analysis needs normal numbers and a finite result.
-  if (!(bt >= 1e-280) || !std::isfinite(q->f) || !(q->dens > 0) || !std::isfinite(q->dens))
-    q->clean = false;
+  if (!(bt >= 1e-280) || !std::isfinite(q->f) || !(q->t >= 1e-280)) q->clean = false;
   ++nev_;
   if (q->it > itmax_) itmax_ = q->it;
 }
 
-const IbetaKernel::Pt* IbetaKernel::find(double x) const noexcept {
+// The beta density at an evaluated point, from the same logarithms: what
+// the Newton polish computes there.
+double IbetaKernel::dens(Pt* q) noexcept {
+  if (q->dens < 0) q->dens = std::exp(am1_ * q->lx + bm1_ * q->l1x - lb_);
+  return q->dens;
+}
+
+IbetaKernel::Pt* IbetaKernel::find(double x) noexcept {
   for (int i = npts_ - 1; i >= 0; --i)
     if (pts_[i].x == x) return &pts_[i];
   return nullptr;
@@ -316,40 +327,53 @@ const IbetaKernel::Pt* IbetaKernel::find(double x) const noexcept {
 // through |lgamma|), exp adds one; the fraction's product picks up a few
 // roundings per term plus its truncation. Everything is doubled for safety.
 double IbetaKernel::rel_bound(double lxterm, double l1xterm, int it) const noexcept {
-  const double e = 4 * kUnit * (lxterm + l1xterm + 2) + glb_ + kUnit * (8.0 * it + 24) +
+  const double e = 8 * kUnit * (lxterm + l1xterm + 2) + glb_ + kUnit * (2.0 * it + 8) +
                    4 * kCfEps;
   return 2 * e;
 }
 
 // An exactly evaluated point q becomes a left anchor (every x <= q.x has a
 // computed I below p) or a right anchor (every x >= q.x has a computed I at
-// or above p) when the margin |I - p| exceeds the error bounds at q and at
-// any point beyond it. Points below the switch point use the lower branch
-// (relative error of I), points at or above it the upper one (relative
-// error of 1 - I plus the final subtraction).
+// or above p) when its margin to p exceeds the error bounds at q and at any
+// point beyond it. Below the switch point the computed I carries a relative
+// error; at or above it the computed tail t = 1 - I does, and the final
+// rounding of 1 - t is monotone in t, so a bound on t decides 1 - t < p
+// exactly as the evaluation would.
 void IbetaKernel::check_anchor(const Pt& q, double p) noexcept {
   if (!q.clean || itmax_ > 150) return;
-  const double y = q.x, f = q.f;
-  const bool up = !(y < sw_);
+  const double y = q.x;
   const double alx = std::fabs(q.lx), al1x = std::fabs(q.l1x);
   const double R = rel_bound(a_ * alx, b_ * al1x, q.it);
-  const double E = up ? R * (1 - f) + 2 * kUnit : R * f;
-  int its = 2 * itmax_ + 20;
+  int its = itmax_ + 10;
   if (its > 300) its = 300;
-  if (f < p) {
+  if (q.f < p) {
     // x <= y: |log x| grows (bounded through the power law of I near 0 by
     // its value at min(y, sw)); |log1p(-x)| shrinks.
     const double lterm = 2 * std::fmax(a_ * std::fmax(alx, std::fabs(lsw_)), 1.0);
-    const double Rl = rel_bound(lterm, b_ * al1x, its);
-    const double Iup = f + E;
-    if (Iup * (1 + Rl) < p && y > L1_) L1_ = y;
-    if (up && Iup + Rl * (1 - Iup) + 2 * kUnit < p && y > L2_) L2_ = y;
+    const double Rs = rel_bound(lterm, b_ * al1x, its);
+    const double Rt = 1.01 * (R + Rs) + 4 * kUnit;
+    if (!q.up) {
+      if (q.f * (1 + Rt) < p && y > L1_) L1_ = y;
+    } else {
+      if (1 - q.t * (1 - Rt) < p && y > L2_) L2_ = y;
+      // Lower-branch points below the switch: I(x) <= I(y) <= 1 - t/(1+R).
+      const double Iup = (1 - q.t * (1 - 1.01 * R - 2 * kUnit) + 2 * kUnit) *
+                         (1 + 1.01 * Rs + 2 * kUnit);
+      if (Iup < p && y > L1_) L1_ = y;
+    }
   } else {
     const double l1term = 2 * std::fmax(b_ * std::fmax(al1x, std::fabs(l1sw_)), 1.0);
-    const double Rr = rel_bound(a_ * alx, l1term, its);
-    const double Ilo = f - E;
-    if (!up && Ilo * (1 - Rr) > p && y < U1_) U1_ = y;
-    if (Ilo - Rr * (1 - Ilo) - 2 * kUnit > p && y < U2_) U2_ = y;
+    const double Rs = rel_bound(a_ * alx, l1term, its);
+    const double Rt = 1.01 * (R + Rs) + 4 * kUnit;
+    if (q.up) {
+      if (!(1 - q.t * (1 + Rt) < p) && y < U2_) U2_ = y;
+    } else {
+      if (q.f * (1 - Rt) >= p && y < U1_) U1_ = y;
+      // Upper-branch points above the switch: t(x) <= 1 - I(y) <= 1 - f/(1+R).
+      const double thi = (1 - q.f * (1 - 1.01 * R - 2 * kUnit) + 2 * kUnit) *
+                         (1 + 1.01 * Rs + 2 * kUnit);
+      if (!(1 - thi < p) && y < U2_) U2_ = y;
+    }
   }
 }
 
@@ -383,7 +407,7 @@ double IbetaKernel::inverse(double p) noexcept {
         std::isfinite(sw_) && p == p))
     return ibeta_inv_literal_(a_, b_, p, lb_);
   if (!consts_ready_) {
-    glb_ = 4 * kUnit * (lgamma_bound(a_) + lgamma_bound(b_) + lgamma_bound(a_ + b_));
+    glb_ = 8 * kUnit * (lgamma_bound(a_) + lgamma_bound(b_) + lgamma_bound(a_ + b_));
     lsw_ = std::log(sw_);
     l1sw_ = std::log1p(-sw_);
     if (a_ >= 1 && b_ >= 1) {
@@ -402,6 +426,10 @@ double IbetaKernel::inverse(double p) noexcept {
   U1_ = U2_ = 2;
 
   // 1. The root: Halley steps on the exact I inside the bracket they build.
+  //    Above the switch point they aim at the tail t = 1 - I: the computed
+  //    1 - t < p holds for t beyond tau, the midpoint between 1 - p and the
+  //    tail of the double below p (exact for p >= 0.5).
+  const double tau = p >= 0.5 ? (1 - p) + (p - std::nextafter(p, 0.0)) * 0.5 : 1 - p;
   double r = guess(p);
   double blo = 0, bhi = 1, delta = -1;
   for (int k = 0; k < 12 && npts_ < kCache; ++k) {
@@ -412,8 +440,9 @@ double IbetaKernel::inverse(double p) noexcept {
       blo = r;
     else
       bhi = r;
-    if (!q.clean) break;
-    const double u = (q.f - p) / q.dens;
+    const double dq = dens(&q);
+    if (!q.clean || !(dq > 0) || !std::isfinite(dq)) break;
+    const double u = (q.up ? tau - q.t : q.f - p) / dq;
     double corr = 1 - 0.5 * std::fmin(1.0, u * (am1_ / r - bm1_ / (1 - r)));
     if (!(corr > 0.1)) corr = 1;
     double xn = r - u / corr;
@@ -421,16 +450,18 @@ double IbetaKernel::inverse(double p) noexcept {
     if (!(xn < bhi)) xn = 0.5 * (r + bhi);
     // Half-width of the band around the root inside which a comparison can
     // go either way, from the error bounds at this point.
-    const bool up = !(r < sw_);
-    int its = 2 * itmax_ + 20;
+    int its = itmax_ + 10;
     if (its > 300) its = 300;
     const double R = rel_bound(2 * std::fmax(a_ * std::fabs(q.lx), 1.0),
                                2 * std::fmax(b_ * std::fabs(q.l1x), 1.0), its);
-    const double E = up ? 2 * (R * (1 - q.f) + 2 * kUnit) : 2 * R * q.f;
-    const double dl = 2 * E / q.dens;
+    const double dl = 3 * R * q.t / dq;
     const double step = std::fabs(xn - r);
     r = xn;
-    if (step < 0.25 * dl) {
+    // Halley's error falls with the cube of the step: once the next error
+    // is far inside the band, the new point needs no evaluation of its own.
+    const double scale = std::fmin(r, 1 - r);
+    const double rs = step / scale;
+    if (step < 0.25 * dl || (k > 0 && 100 * rs * rs * rs < 0.1 * dl / scale)) {
       delta = dl;
       break;
     }
@@ -512,16 +543,16 @@ double IbetaKernel::inverse(double p) noexcept {
   //    and a step that lands on its own starting point repeats forever.
   double x = (lo + hi) * 0.5;
   for (int it = 0; it < 4; ++it) {
-    const Pt* q = find(x);
+    Pt* q = find(x);
     if (!q) {
       if (npts_ >= kCache) return ibeta_inv_literal_(a_, b_, p, lb_);
       Pt& nq = pts_[npts_++];
       eval(x, &nq);
       q = &nq;
     }
-    const double dens = q->dens;
-    if (dens <= 0) break;
-    const double xn = x - (q->f - p) / dens;
+    const double dn = dens(q);
+    if (dn <= 0) break;
+    const double xn = x - (q->f - p) / dn;
     if (xn <= 0 || xn >= 1) break;
     if (!(xn == xn)) return ibeta_inv_literal_(a_, b_, p, lb_);
     if (xn == x) break;

@@ -65,13 +65,16 @@ class IbetaKernel {
   int last_evaluations() const noexcept { return nev_; }
 
  private:
+  // An exact evaluation: f = I_x (as ibeta_lb_ returns it), t = f below
+  // the switch point and the computed 1 - I (f = 1 - t) at or above it.
   struct Pt {
-    double x, lx, l1x, f, dens;
+    double x, lx, l1x, f, t, dens;
     int it;
-    bool clean;
+    bool clean, up;
   };
   void eval(double x, Pt* pt) noexcept;
-  const Pt* find(double x) const noexcept;
+  Pt* find(double x) noexcept;
+  double dens(Pt* q) noexcept;
   double rel_bound(double lxterm, double l1xterm, int it) const noexcept;
   void check_anchor(const Pt& q, double p) noexcept;
   double guess(double p) noexcept;

@@ -8,6 +8,9 @@
 
 #include <cmath>
 #include <cstddef>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "noxara.h"
 #include "numerics/common.h"
@@ -157,95 +160,110 @@ inline double cf_run(CfFactors& t, double x, int* iters, bool* clean) noexcept {
   return h;
 }
 
-// Two fractions of the same factor table side by side; each lane performs
-// exactly the operations of cf_run and stops at its own term.
-inline void cf_run2(CfFactors& t, double x0, double x1, double* h0out,
-                    double* h1out) noexcept {
-  double c0 = 1, c1 = 1;
-  double d0 = 1 - t.qab * x0 / t.qap;
-  double d1 = 1 - t.qab * x1 / t.qap;
-  if (std::fabs(d0) < kCfMin) d0 = kCfMin;
-  if (std::fabs(d1) < kCfMin) d1 = kCfMin;
-  d0 = 1 / d0;
-  d1 = 1 / d1;
-  double h0 = d0, h1 = d1;
-  int m = 1;
+// One lane on its own from term m on, with its state (c, d, h): the
+// operations of cf_run.
+inline double cf_finish(CfFactors& t, double x, int m, double c, double d, double h) noexcept {
   for (; m <= CfFactors::kTerms; ++m) {
     if (m > t.filled) t.extend(m);
     const int k = m - 1;
-    const double en = t.en[k], ed = t.ed[k], on = t.on[k], od = t.od[k];
-    double aa0 = en * x0 / ed;
-    double aa1 = en * x1 / ed;
-    d0 = 1 + aa0 * d0;
-    d1 = 1 + aa1 * d1;
-    if (std::fabs(d0) < kCfMin) d0 = kCfMin;
-    if (std::fabs(d1) < kCfMin) d1 = kCfMin;
-    c0 = 1 + aa0 / c0;
-    c1 = 1 + aa1 / c1;
-    if (std::fabs(c0) < kCfMin) c0 = kCfMin;
-    if (std::fabs(c1) < kCfMin) c1 = kCfMin;
-    d0 = 1 / d0;
-    d1 = 1 / d1;
-    h0 = h0 * d0 * c0;
-    h1 = h1 * d1 * c1;
-    aa0 = on * x0 / od;
-    aa1 = on * x1 / od;
-    d0 = 1 + aa0 * d0;
-    d1 = 1 + aa1 * d1;
-    if (std::fabs(d0) < kCfMin) d0 = kCfMin;
-    if (std::fabs(d1) < kCfMin) d1 = kCfMin;
-    c0 = 1 + aa0 / c0;
-    c1 = 1 + aa1 / c1;
-    if (std::fabs(c0) < kCfMin) c0 = kCfMin;
-    if (std::fabs(c1) < kCfMin) c1 = kCfMin;
-    d0 = 1 / d0;
-    d1 = 1 / d1;
-    const double del0 = d0 * c0;
-    const double del1 = d1 * c1;
-    h0 = h0 * del0;
-    h1 = h1 * del1;
-    const bool done0 = std::fabs(del0 - 1) < kCfEps;
-    const bool done1 = std::fabs(del1 - 1) < kCfEps;
-    if (done0 || done1) {
-      // One lane has met its tolerance: the other goes on alone from the
-      // next term with its own state.
-      if (done0 && done1) {
-        *h0out = h0;
-        *h1out = h1;
-        return;
+    double aa = t.en[k] * x / t.ed[k];
+    d = 1 + aa * d;
+    if (std::fabs(d) < kCfMin) d = kCfMin;
+    c = 1 + aa / c;
+    if (std::fabs(c) < kCfMin) c = kCfMin;
+    d = 1 / d;
+    h = h * d * c;
+    aa = t.on[k] * x / t.od[k];
+    d = 1 + aa * d;
+    if (std::fabs(d) < kCfMin) d = kCfMin;
+    c = 1 + aa / c;
+    if (std::fabs(c) < kCfMin) c = kCfMin;
+    d = 1 / d;
+    const double del = d * c;
+    h = h * del;
+    if (std::fabs(del - 1) < kCfEps) break;
+  }
+  return h;
+}
+
+#if defined(__SSE2__)
+
+// Two fractions of the same factor table side by side, one per lane of an
+// SSE2 register: each packed operation is the scalar IEEE operation in each
+// lane, so each lane performs exactly the operations of cf_run and stops at
+// its own term.
+
+// Lanes with |v| < fpmin are set to fpmin (rare: one test per vector).
+inline __m128d clamp_tiny(__m128d v, __m128d absmask, __m128d tiny) noexcept {
+  const __m128d m = _mm_cmplt_pd(_mm_and_pd(v, absmask), tiny);
+  if (__builtin_expect(_mm_movemask_pd(m) != 0, 0))
+    v = _mm_or_pd(_mm_andnot_pd(m, v), _mm_and_pd(m, tiny));
+  return v;
+}
+
+inline void cf_run2(CfFactors& t, double x0, double x1, double* h0out,
+                    double* h1out) noexcept {
+  const __m128d x = _mm_set_pd(x1, x0);
+  const __m128d one = _mm_set1_pd(1.0);
+  const __m128d absmask = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
+  const __m128d tiny = _mm_set1_pd(kCfMin);
+  const __m128d eps = _mm_set1_pd(kCfEps);
+  __m128d c = one;
+  __m128d d = _mm_sub_pd(one, _mm_div_pd(_mm_mul_pd(_mm_set1_pd(t.qab), x), _mm_set1_pd(t.qap)));
+  d = clamp_tiny(d, absmask, tiny);
+  d = _mm_div_pd(one, d);
+  __m128d h = d;
+  for (int m = 1; m <= CfFactors::kTerms; ++m) {
+    if (m > t.filled) t.extend(m);
+    const int k = m - 1;
+    __m128d aa = _mm_div_pd(_mm_mul_pd(_mm_set1_pd(t.en[k]), x), _mm_set1_pd(t.ed[k]));
+    d = clamp_tiny(_mm_add_pd(one, _mm_mul_pd(aa, d)), absmask, tiny);
+    c = clamp_tiny(_mm_add_pd(one, _mm_div_pd(aa, c)), absmask, tiny);
+    d = _mm_div_pd(one, d);
+    h = _mm_mul_pd(_mm_mul_pd(h, d), c);
+    aa = _mm_div_pd(_mm_mul_pd(_mm_set1_pd(t.on[k]), x), _mm_set1_pd(t.od[k]));
+    d = clamp_tiny(_mm_add_pd(one, _mm_mul_pd(aa, d)), absmask, tiny);
+    c = clamp_tiny(_mm_add_pd(one, _mm_div_pd(aa, c)), absmask, tiny);
+    d = _mm_div_pd(one, d);
+    const __m128d del = _mm_mul_pd(d, c);
+    h = _mm_mul_pd(h, del);
+    const int done =
+        _mm_movemask_pd(_mm_cmplt_pd(_mm_and_pd(_mm_sub_pd(del, one), absmask), eps));
+    if (done != 0) {
+      // A lane that has met its tolerance stops; the other goes on alone
+      // from the next term with its own state.
+      double hv[2], cv[2], dv[2];
+      _mm_storeu_pd(hv, h);
+      _mm_storeu_pd(cv, c);
+      _mm_storeu_pd(dv, d);
+      if (done == 3) {
+        *h0out = hv[0];
+        *h1out = hv[1];
+      } else if (done == 1) {
+        *h0out = hv[0];
+        *h1out = cf_finish(t, x1, m + 1, cv[1], dv[1], hv[1]);
+      } else {
+        *h0out = cf_finish(t, x0, m + 1, cv[0], dv[0], hv[0]);
+        *h1out = hv[1];
       }
-      double& c = done0 ? c1 : c0;
-      double& d = done0 ? d1 : d0;
-      double& h = done0 ? h1 : h0;
-      const double x = done0 ? x1 : x0;
-      for (++m; m <= CfFactors::kTerms; ++m) {
-        if (m > t.filled) t.extend(m);
-        const int kk = m - 1;
-        double aa = t.en[kk] * x / t.ed[kk];
-        d = 1 + aa * d;
-        if (std::fabs(d) < kCfMin) d = kCfMin;
-        c = 1 + aa / c;
-        if (std::fabs(c) < kCfMin) c = kCfMin;
-        d = 1 / d;
-        h = h * d * c;
-        aa = t.on[kk] * x / t.od[kk];
-        d = 1 + aa * d;
-        if (std::fabs(d) < kCfMin) d = kCfMin;
-        c = 1 + aa / c;
-        if (std::fabs(c) < kCfMin) c = kCfMin;
-        d = 1 / d;
-        const double del = d * c;
-        h = h * del;
-        if (std::fabs(del - 1) < kCfEps) break;
-      }
-      *h0out = h0;
-      *h1out = h1;
       return;
     }
   }
-  *h0out = h0;
-  *h1out = h1;
+  double hv[2];
+  _mm_storeu_pd(hv, h);
+  *h0out = hv[0];
+  *h1out = hv[1];
 }
+
+#else
+
+inline void cf_run2(CfFactors& t, double x0, double x1, double* h0out,
+                    double* h1out) noexcept {
+  *h0out = cf_run<false>(t, x0, nullptr, nullptr);
+  *h1out = cf_run<false>(t, x1, nullptr, nullptr);
+}
+
+#endif
 
 // An upper bound of |lgamma(z)| for z > 0: -log z + log Gamma(1 + z) below
 // 1 (the second term is below 0.13 in size), under 0.7 on [1, 3], below

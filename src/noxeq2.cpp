@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -265,13 +266,24 @@ inline void cf_run2(CfFactors& t, double x0, double x1, double* h0out,
 
 #endif
 
+// Larger of two finite bounds (the error bounds never see a NaN).
+inline double bmax(double u, double v) noexcept { return u > v ? u : v; }
+
 // An upper bound of |lgamma(z)| for z > 0: -log z + log Gamma(1 + z) below
 // 1 (the second term is below 0.13 in size), under 0.7 on [1, 3], below
 // z log z beyond.
+double abslog_bound(double z) noexcept;
 double lgamma_bound(double z) noexcept {
-  if (z <= 1) return std::fabs(std::log(z)) + 0.2;
+  if (z <= 1) return abslog_bound(z) + 0.2;
   if (z <= 3) return 1;
-  return z * std::log(z);
+  return z * abslog_bound(z);
+}
+
+// An upper bound of |log z| for a positive finite z from its binary
+// exponent (with one binade to spare): no logarithm needed.
+double abslog_bound(double z) noexcept {
+  const int e = std::ilogb(z);
+  return (std::abs(e) + 2) * 0.6931471805599453;
 }
 
 }  // namespace
@@ -369,7 +381,7 @@ void IbetaKernel::check_anchor(const Pt& q, double p) noexcept {
   if (q.f < p) {
     // x <= y: |log x| grows (bounded through the power law of I near 0 by
     // its value at min(y, sw)); |log1p(-x)| shrinks.
-    const double lterm = 2 * std::fmax(a_ * std::fmax(alx, std::fabs(lsw_)), 1.0);
+    const double lterm = 2 * bmax(a_ * bmax(alx, std::fabs(lsw_)), 1.0);
     const double Rs = rel_bound(lterm, b_ * al1x, its);
     const double Rt = 1.01 * (R + Rs) + 4 * kUnit;
     if (!q.up) {
@@ -382,7 +394,7 @@ void IbetaKernel::check_anchor(const Pt& q, double p) noexcept {
       if (Iup < p && y > L1_) L1_ = y;
     }
   } else {
-    const double l1term = 2 * std::fmax(b_ * std::fmax(al1x, std::fabs(l1sw_)), 1.0);
+    const double l1term = 2 * bmax(b_ * bmax(al1x, std::fabs(l1sw_)), 1.0);
     const double Rs = rel_bound(a_ * alx, l1term, its);
     const double Rt = 1.01 * (R + Rs) + 4 * kUnit;
     if (q.up) {
@@ -400,6 +412,17 @@ void IbetaKernel::check_anchor(const Pt& q, double p) noexcept {
 // Starting point of the root search: the usual normal-approximation guess
 // for a, b >= 1, else the power laws of the two tails.
 double IbetaKernel::guess(double p) noexcept {
+  if (!guess_ready_) {
+    if (a_ >= 1 && b_ >= 1) {
+      g_h_ = 2 / (1 / (2 * a_ - 1) + 1 / (2 * b_ - 1));
+      g_d_ = 1 / (2 * b_ - 1) - 1 / (2 * a_ - 1);
+    } else {
+      const double lna = std::log(a_ / (a_ + b_)), lnb = std::log(b_ / (a_ + b_));
+      g_t_ = std::exp(a_ * lna) / a_;
+      g_w_ = g_t_ + std::exp(b_ * lnb) / b_;
+    }
+    guess_ready_ = true;
+  }
   double x;
   if (a_ >= 1 && b_ >= 1) {
     const double pp = p < 0.5 ? p : 1 - p;
@@ -428,16 +451,9 @@ double IbetaKernel::inverse(double p) noexcept {
     return ibeta_inv_literal_(a_, b_, p, lb_);
   if (!consts_ready_) {
     glb_ = 4 * kUnit * (lgamma_bound(a_) + lgamma_bound(b_) + lgamma_bound(a_ + b_) + 1);
-    lsw_ = std::log(sw_);
-    l1sw_ = std::log1p(-sw_);
-    if (a_ >= 1 && b_ >= 1) {
-      g_h_ = 2 / (1 / (2 * a_ - 1) + 1 / (2 * b_ - 1));
-      g_d_ = 1 / (2 * b_ - 1) - 1 / (2 * a_ - 1);
-    } else {
-      const double lna = std::log(a_ / (a_ + b_)), lnb = std::log(b_ / (a_ + b_));
-      g_t_ = std::exp(a_ * lna) / a_;
-      g_w_ = g_t_ + std::exp(b_ * lnb) / b_;
-    }
+    // Bounds on |log sw| and |log(1 - sw)| are all the margins need.
+    lsw_ = abslog_bound(sw_);
+    l1sw_ = abslog_bound(1 - sw_);
     consts_ready_ = true;
   }
   npts_ = 0;
@@ -450,8 +466,21 @@ double IbetaKernel::inverse(double p) noexcept {
   //    1 - t < p holds for t beyond tau, the midpoint between 1 - p and the
   //    tail of the double below p (exact for p >= 0.5).
   const double tau = p >= 0.5 ? (1 - p) + (p - std::nextafter(p, 0.0)) * 0.5 : 1 - p;
-  double r = guess(p);
-  double blo = 0, bhi = 1, delta = -1;
+  //    A root found earlier for a nearby p (many points of one (a, b))
+  //    gives a first-order start from its density; else the usual guess.
+  double r = -1;
+  if (nmem_ > 0) {
+    int j = 0;
+    for (int i = 1; i < nmem_; ++i)
+      if (std::fabs(p - mp_[i]) < std::fabs(p - mp_[j])) j = i;
+    const double dp = p - mp_[j];
+    if (std::fabs(dp) <= 0.1 * std::fmin(p, 1 - p)) {
+      const double g = mr_[j] + dp / md_[j];
+      if (g > 0 && g < 1) r = g;
+    }
+  }
+  if (r < 0) r = guess(p);
+  double blo = 0, bhi = 1, delta = -1, dlast = 0;
   for (int k = 0; k < 12 && npts_ < kCache; ++k) {
     Pt& q = pts_[npts_++];
     eval(r, &q);
@@ -472,21 +501,29 @@ double IbetaKernel::inverse(double p) noexcept {
     // go either way, from the error bounds at this point.
     int its = itmax_ + 10;
     if (its > 300) its = 300;
-    const double R = rel_bound(2 * std::fmax(a_ * std::fabs(q.lx), 1.0),
-                               2 * std::fmax(b_ * std::fabs(q.l1x), 1.0), its);
+    const double R = rel_bound(2 * bmax(a_ * std::fabs(q.lx), 1.0),
+                               2 * bmax(b_ * std::fabs(q.l1x), 1.0), its);
     const double dl = 3 * R * q.t / dq;
     const double step = std::fabs(xn - r);
+    dlast = dq;
     r = xn;
     // Halley's error falls with the cube of the step: once the next error
     // is far inside the band, the new point needs no evaluation of its own.
     const double scale = std::fmin(r, 1 - r);
     const double rs = step / scale;
     const double rres = std::fabs(q.up ? tau - q.t : q.f - p) / q.t;
-    const double cube = 10 * std::fmax(rs * rs * rs, rres * rres * rres);
+    const double cube = 10 * bmax(rs * rs * rs, rres * rres * rres);
     if (step < 0.25 * dl || cube < 0.25 * dl / scale) {
       delta = dl;
       break;
     }
+  }
+  if (delta > 0 && std::isfinite(delta)) {
+    mp_[memhead_] = p;
+    mr_[memhead_] = r;
+    md_[memhead_] = dlast;
+    memhead_ = (memhead_ + 1) % kMem;
+    if (nmem_ < kMem) ++nmem_;
   }
 
   // 2. Anchors on the path the bisection takes if its comparisons follow

@@ -81,7 +81,7 @@ class IbetaKernel {
 
   double a_, b_, lb_, sw_, am1_, bm1_;
   CfFactors fw_, bw_;
-  bool consts_ready_ = false;
+  bool consts_ready_ = false, guess_ready_ = false;
   double glb_ = 0, lsw_ = 0, l1sw_ = 0;
   double g_t_ = 0, g_w_ = 0, g_h_ = 0, g_d_ = 0;
   // Per-inverse state.
@@ -89,6 +89,10 @@ class IbetaKernel {
   Pt pts_[kCache];
   int npts_ = 0, nev_ = 0, itmax_ = 0;
   double L1_, L2_, U1_, U2_;
+  // Roots found by earlier calls (p, root, density there): starting points.
+  static constexpr int kMem = 16;
+  double mp_[kMem], mr_[kMem], md_[kMem];
+  int nmem_ = 0, memhead_ = 0;
 };
 
 }  // namespace noxara

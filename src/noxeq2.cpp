@@ -280,10 +280,10 @@ double lgamma_bound(double z) noexcept {
 }
 
 // An upper bound of |log z| for a positive finite z from its binary
-// exponent (with one binade to spare): no logarithm needed.
+// exponent e (2^e <= z < 2^(e+1)): no logarithm needed.
 double abslog_bound(double z) noexcept {
   const int e = std::ilogb(z);
-  return (std::abs(e) + 2) * 0.6931471805599453;
+  return (e >= 0 ? e + 1 : -e) * 0.6931471805599453;
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstddef>
-#include <cstdlib>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif

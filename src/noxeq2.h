@@ -47,12 +47,14 @@ struct CfFactors {
 // given. at() is bit for bit ibeta_lb_ for 0 < x < 1, taking log(x) and
 // log1p(-x) from the caller; inverse() is bit for bit ibeta_inv_literal_.
 //
-// The inverse finds the root first (a starting guess polished by Halley
-// steps on the exact I), then replays the bisection: a midpoint at or beyond
+// The inverse finds the root first (Halley steps on the exact I from the
+// nearest root an earlier call of the same kernel found, or from the usual
+// closed-form guess), then replays the bisection: a midpoint at or beyond
 // a point where I was evaluated with a margin larger than a bound on the
 // rounding error of I, on both sides, has its comparison with p decided by
 // the monotonicity of I; every other midpoint evaluates I exactly. The
 // Newton polish runs as written, reusing evaluations at points already seen.
+// A kernel holds per-call state: one per thread and call, never shared.
 class IbetaKernel {
  public:
   IbetaKernel(double a, double b, double lb) noexcept;

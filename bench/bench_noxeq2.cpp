@@ -158,3 +158,37 @@ static void BM_ibeta_inv(benchmark::State& st) {
   st.SetItemsProcessed(st.iterations() * 256);
 }
 BENCHMARK(BM_ibeta_inv)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+// The literal bisection (every comparison evaluates I) on the same inputs as
+// BM_ibeta_inv, and the exact evaluations per element that the fast inverse
+// makes instead of the literal 50 plus polish.
+static void BM_ibeta_inv_literal(benchmark::State& st) {
+  const double a = 1 + kAl[st.range(0)], b = 1 + kBe[st.range(0)];
+  const double lb = noxara::lbeta_(a, b);
+  for (auto _ : st) {
+    double s = 0;
+    for (int i = 0; i < 256; ++i) s += noxara::ibeta_inv_literal_(a, b, grid().u[i * 8], lb);
+    benchmark::DoNotOptimize(s);
+  }
+  st.SetItemsProcessed(st.iterations() * 256);
+}
+BENCHMARK(BM_ibeta_inv_literal)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+static void BM_ibeta_inv_kernel(benchmark::State& st) {
+  const double a = 1 + kAl[st.range(0)], b = 1 + kBe[st.range(0)];
+  const double lb = noxara::lbeta_(a, b);
+  noxara::IbetaKernel k(a, b, lb);
+  double evals = 0;
+  for (auto _ : st) {
+    double s = 0;
+    evals = 0;
+    for (int i = 0; i < 256; ++i) {
+      s += k.inverse(grid().u[i * 8]);
+      evals += k.last_evaluations();
+    }
+    benchmark::DoNotOptimize(s);
+  }
+  st.SetItemsProcessed(st.iterations() * 256);
+  st.counters["evals_per_item"] = evals / 256;
+}
+BENCHMARK(BM_ibeta_inv_kernel)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);

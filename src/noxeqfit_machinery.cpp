@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "noxara.h"
+#include "noxeq2.h"
 #include "noxeqfit.h"
 #include "numerics/blocks.h"
 #include "numerics/common.h"
@@ -19,11 +21,34 @@ double ef_lbeta(double a, double b) noexcept {
   return log_gamma(a) + log_gamma(b) - log_gamma(a + b);
 }
 
+namespace {
+
+// The fixed abscissae of the grid with their logarithms, the same for every
+// grid: built once (thread-safe initialisation of a local static) and only
+// read afterwards.
+struct GridAbscissae {
+  double u[kEfNg], lu[kEfNg], l1u[kEfNg];
+  GridAbscissae() noexcept {
+    for (int i = 0; i < kEfNg; ++i) {
+      u[i] = (static_cast<double>(i) * 0.999999998) / 2048.0 + 1e-9;
+      lu[i] = std::log(u[i]);
+      l1u[i] = std::log1p(-u[i]);
+    }
+  }
+};
+
+const GridAbscissae& grid_abscissae() noexcept {
+  static const GridAbscissae g;
+  return g;
+}
+
+}  // namespace
+
 void ef_grid(double al, double be, double* ug, double* Qg, double* Bab) noexcept {
-  for (int i = 0; i < kEfNg; ++i)
-    ug[i] = (static_cast<double>(i) * 0.999999998) / 2048.0 + 1e-9;
-  const int ng = kEfNg;
-  noxeq2_bc_q(&ng, ug, &al, &be, Qg);
+  const GridAbscissae& g = grid_abscissae();
+  std::memcpy(ug, g.u, sizeof g.u);
+  // Qg = noxeq2_bc_q(ug): every abscissa lies inside (0, 1).
+  bc_q_tab_(kEfNg, g.u, g.lu, g.l1u, al, be, Qg);
   *Bab = std::exp(ef_lbeta(al + 1.0, be + 1.0));
 }
 

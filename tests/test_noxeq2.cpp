@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
@@ -151,6 +154,95 @@ TEST(Noxeq2IncBeta, InverseIsAbsolutelyAccurateInTheTails) {
   // A moderate tail with a well-resolved root: I_x(1, b) = 1 - (1-x)^b.
   const double p = 1e-6, b = 4.0;
   EXPECT_NEAR(ibeta_inv_(1.0, b, p), 1 - std::pow(1 - p, 1 / b), 1e-15);
+}
+
+TEST(Noxeq2IncBeta, TabulatedFractionMatchesTheLiteralOneBitForBit) {
+  // Shapes from near 0 to large, on both branches of the fraction; pairs of
+  // neighbours go through the two-lane fraction.
+  const double shapes[][2] = {{0.02, 0.05}, {0.25, 0.25}, {0.4, 1.3}, {1.0, 1.0},
+                              {3.7, 0.9}, {30.0, 40.0}, {0.01, 20.0}, {151.0, 3.0}};
+  for (const auto& s : shapes) {
+    const double a = s[0], b = s[1], lb = lbeta_(a, b);
+    const double sw = (a + 1) / (a + b + 2);
+    IbetaKernel k(a, b, lb);
+    for (int i = 0; i + 1 < 2049; i += 2) {
+      const double x[2] = {(i * 0.999999998) / 2048 + 1e-9, ((i + 1) * 0.999999998) / 2048 + 1e-9};
+      const double lx[2] = {std::log(x[0]), std::log(x[1])};
+      const double l1x[2] = {std::log1p(-x[0]), std::log1p(-x[1])};
+      const double want0 = ibeta_lb_(a, b, x[0], lb), want1 = ibeta_lb_(a, b, x[1], lb);
+      ASSERT_EQ(bits(k.at(x[0], lx[0], l1x[0])), bits(want0)) << a << " " << b << " " << x[0];
+      if ((x[0] < sw) != (x[1] < sw)) continue;
+      double two[2];
+      k.at2(x, lx, l1x, two);
+      ASSERT_EQ(bits(two[0]), bits(want0)) << a << " " << b << " " << x[0];
+      ASSERT_EQ(bits(two[1]), bits(want1)) << a << " " << b << " " << x[1];
+    }
+  }
+}
+
+// The inverse skips the bisection's evaluations of I that error bounds
+// decide; it must return the literal bisection's bits for every input. The
+// case count can be raised for a long offline run (NOXARA_INV_CASES).
+TEST(Noxeq2IncBeta, FastInverseReturnsTheLiteralBisectionBits) {
+  long long cases = 100000;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  cases = 20000;
+#endif
+  if (const char* env = std::getenv("NOXARA_INV_CASES")) cases = std::atoll(env);
+  std::uint64_t s = 0x9e3779b97f4a7c15ULL;
+  auto unif = [&s]() {
+    s += 0x9e3779b97f4a7c15ULL;
+    std::uint64_t z = s;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) * (1.0 / 9007199254740992.0);
+  };
+  // Shapes: near 0, moderate, large; probabilities: uniform, deep lower and
+  // upper tails, and images I(x) of uniform x (values the grid produces).
+  auto shape = [&]() {
+    const double v = unif();
+    if (v < 0.2) return std::pow(10.0, -4 + 3 * unif());
+    if (v < 0.8) return std::pow(10.0, -1 + 1.7 * unif());
+    return std::pow(10.0, 0.7 + 3.3 * unif());
+  };
+  // Four probabilities per shape share one kernel, as the points of one
+  // vector call do (later ones start from earlier roots).
+  long long mismatches = 0, evals = 0;
+  double a = 1, b = 1, lb = 0;
+  IbetaKernel k(a, b, lb);
+  for (long long c = 0; c < cases; ++c) {
+    if (c % 4 == 0) {
+      a = shape();
+      b = shape();
+      lb = lbeta_(a, b);
+      k = IbetaKernel(a, b, lb);
+    }
+    const double v = unif();
+    double p;
+    if (v < 0.35) {
+      p = unif();
+    } else if (v < 0.55) {
+      p = std::pow(10.0, -300 * unif());
+    } else if (v < 0.75) {
+      p = 1 - std::pow(10.0, -17 * unif());
+    } else {
+      p = ibeta_lb_(a, b, unif(), lb);
+    }
+    const double fast = k.inverse(p);
+    evals += k.last_evaluations();
+    const double lit = ibeta_inv_literal_(a, b, p, lb);
+    if (bits(fast) != bits(lit)) {
+      if (++mismatches <= 5)
+        ADD_FAILURE() << std::hexfloat << "a=" << a << " b=" << b << " p=" << p
+                      << " fast=" << fast << " literal=" << lit;
+    }
+  }
+  EXPECT_EQ(mismatches, 0) << "of " << cases;
+  RecordProperty("cases", std::to_string(cases));
+  RecordProperty("evaluations_per_case", std::to_string(cases ? evals / cases : 0));
+  std::printf("fast inverse: %lld cases, %lld mismatches, %.2f exact evaluations per case\n",
+              cases, mismatches, cases ? static_cast<double>(evals) / cases : 0.0);
 }
 
 // ---- quantile, distribution and density --------------------------------------

@@ -169,12 +169,8 @@ extern "C" NOXARA_API void noxc_exact_ci_range(const double* theta, const int* n
   const int which = *statp;
   const int k = *groupp;
   const double alpha = *levp;
-  const RangeCheck rc = check_range(c, g0);
-  if (rc == RangeCheck::kNothing) return;
   const std::size_t m = range_size(c);
-  // NaN first: a range, sample or scratch that fails leaves no value behind.
-  fill_nan(out, m + 3u);
-  if (rc == RangeCheck::kInvalid) return;
+  if (!open_range(c, g0, out, m + 3u)) return;
   // Both statistics need at least one position.
   if (n < 1) return;
   const std::size_t nn = static_cast<std::size_t>(n);
@@ -244,10 +240,7 @@ extern "C" NOXARA_API void noxc_gof_range(const double* theta, const int* np,
                                           double* out) {
   const int c = *Bp;
   const int r0 = *first;
-  const RangeCheck rc = check_range(c, r0);
-  if (rc == RangeCheck::kNothing) return;
-  fill_nan(out, range_size(c) + 2u);
-  if (rc == RangeCheck::kInvalid) return;
+  if (!open_range(c, r0, out, range_size(c) + 2u)) return;
   double tobs;
   std::int64_t ge = 0;
   if (!noxc_gof_run(theta, *np, *c3p, *mup, *seedp, r0, c, &tobs, &ge, out + 2)) return;

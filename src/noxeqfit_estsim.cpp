@@ -138,12 +138,10 @@ extern "C" NOXARA_API void noxeqfit_estsim_range(const double* a0, const double*
   using namespace noxara;
   const int Ri = *R, r0 = *first, nni = *nn, sd = *seed, mx = *maxit;
   const double a = *a0, b = *b0;
-  const RangeCheck rc = check_range(Ri, r0);
-  if (rc == RangeCheck::kNothing || Ri == 0 || nni <= 0) return;
+  if (Ri <= 0 || nni <= 0) return;
   const std::size_t RR = static_cast<std::size_t>(Ri);
   const std::size_t NE = static_cast<std::size_t>(nni);
-  fill_nan(out, 6 * RR * NE);
-  if (rc == RangeCheck::kInvalid) return;
+  if (!open_range(Ri, r0, out, 6 * RR * NE)) return;
 
   double g200[200];
   fill_g200(g200);

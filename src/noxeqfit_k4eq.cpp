@@ -91,11 +91,8 @@ extern "C" NOXARA_API void noxeqfit_k4eq_boot_range(const double* x, const doubl
                                                     const double* hlo, const double* hhi,
                                                     double* out_a) {
   const int nn = *n, nb = *B, b0 = *first, sd = *seed, mi = *maxit;
-  const noxara::RangeCheck rc = noxara::check_range(nb, b0);
-  if (rc == noxara::RangeCheck::kNothing || nb == 0) return;
-  const std::size_t ub = static_cast<std::size_t>(nb);
-  noxara::fill_nan(out_a, ub);
-  if (rc == noxara::RangeCheck::kInvalid) return;
+  const std::size_t ub = noxara::range_size(nb);
+  if (!noxara::open_range(nb, b0, out_a, ub) || ub == 0) return;
   // A moving block of at least two residuals needs at least two of them.
   if (nn < 2) return;
   const std::size_t un = static_cast<std::size_t>(nn);

@@ -140,12 +140,9 @@ extern "C" NOXARA_API void noxeqfit_msim_range(const int* nM, const double* sde,
   using namespace noxara;
   const int N = *nM, R = *Rm, r0 = *first, sd = *seed, mx = *maxit, ncv = *nc;
   const double sdev = *sde, alov = *alo, ahiv = *ahi;
-  const RangeCheck rc = check_range(R, r0);
-  if (rc == RangeCheck::kNothing) return;
   const std::size_t RR = range_size(R);
   // Every slot is NaN before anything can fail.
-  fill_nan(out, 8 * RR);
-  if (rc == RangeCheck::kInvalid || RR == 0) return;
+  if (!open_range(R, r0, out, 8 * RR) || RR == 0) return;
   // The design needs two distinct points: with fewer the output keeps its
   // NaN prefill.
   if (N < 2) return;
@@ -200,12 +197,9 @@ extern "C" NOXARA_API void noxeqfit_nullT_range(const int* nM, const double* sde
   using namespace noxara;
   const int N = *nM, R = *R2, r0 = *first, sd = *seed, mx = *maxit, ncv = *nc;
   const double sdev = *sde, alov = *alo, ahiv = *ahi;
-  const RangeCheck rc = check_range(R, r0);
-  if (rc == RangeCheck::kNothing) return;
   const std::size_t RR = range_size(R);
   // Every slot is NaN before anything can fail.
-  fill_nan(out, RR);
-  if (rc == RangeCheck::kInvalid || RR == 0) return;
+  if (!open_range(R, r0, out, RR) || RR == 0) return;
   if (N < 2) return;
   const std::size_t un = static_cast<std::size_t>(N);
   Scratch<double> x(un), y(un), m(un), wk(10 * un);

@@ -1,7 +1,6 @@
 // Multi-method bootstrap of the tangent-intercept reading of a rising
 // kappa-4 curve: eight fitting methods on the data as given and on
 // moving-block bootstrap replicates of it.
-#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +11,7 @@
 #include "noxmv.h"
 #include "numerics/blocks.h"
 #include "numerics/common.h"
+#include "numerics/replicate_range.h"
 #include "numerics/rng.h"
 #include "numerics/scratch.h"
 
@@ -321,7 +321,6 @@ extern "C" NOXARA_API void noxk4_mv_boot_range(const double* x, const double* y,
   const int fv = *first;
   if (cnt < 0) return;
   noxara::fill_nan(a_pt, 8);
-  noxara::fill_nan(A, 8 * static_cast<std::size_t>(cnt));
-  if (fv < 0 || fv > INT_MAX - cnt) return;
+  if (!noxara::open_range(cnt, fv, A, 8 * noxara::range_size(cnt))) return;
   noxara::mv_boot_rows(x, y, *n, *cutx, fv, cnt, *seed, bounds, maxit, nullptr, A);
 }

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstddef>
 
+#include "numerics/common.h"
+
 namespace noxara {
 
 enum class RangeCheck {
@@ -23,6 +25,17 @@ inline RangeCheck check_range(int count, int first) noexcept {
 // A count known to be non-negative, as a size.
 inline std::size_t range_size(int count) noexcept {
   return count > 0 ? static_cast<std::size_t>(count) : 0u;
+}
+
+// The opening every range entry point shares: a negative count writes
+// nothing; otherwise the len-slot output is NaN first, so a bad range, a
+// degenerate input or a failed allocation leaves no value behind. True when
+// the range is valid and its replicates are to be computed.
+inline bool open_range(int count, int first, double* out, std::size_t len) noexcept {
+  const RangeCheck rc = check_range(count, first);
+  if (rc == RangeCheck::kNothing) return false;
+  fill_nan(out, len);
+  return rc == RangeCheck::kOk;
 }
 
 }  // namespace noxara

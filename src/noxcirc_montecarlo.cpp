@@ -94,8 +94,7 @@ extern "C" NOXARA_API void noxc_exact_ci(const double* theta, const int* np, con
   {
     Scratch<double> u(nn), work(nn);
     if (!u.ok() || !work.ok()) {
-      out[0] = qnan;
-      out[1] = qnan;
+      fill_nan(out, static_cast<std::size_t>(ng) + 3u);
       return;
     }
     // No location is removed: both statistics are invariant under rotation.
@@ -145,15 +144,19 @@ extern "C" NOXARA_API void noxc_exact_ci(const double* theta, const int* np, con
     out[slot] = std::fmin(1.0, 2.0 * std::fmin(pl, pu));
   }
 
+  // A grid point without a p-value (no scratch, or no replicates) leaves the
+  // interval unknown.
   double lo = qnan, hi = qnan;
+  bool holes = false;
   for (int j = 0; j < ng; ++j) {
+    if (std::isnan(out[3u + static_cast<std::size_t>(j)])) holes = true;
     if (out[3u + static_cast<std::size_t>(j)] > alpha) {
       hi = cgrid[j];
       if (std::isnan(lo)) lo = cgrid[j];
     }
   }
-  out[0] = lo;
-  out[1] = hi;
+  out[0] = holes ? qnan : lo;
+  out[1] = holes ? qnan : hi;
 }
 
 // out[0] = arc-length statistic of the probability-integral-transformed

@@ -15,7 +15,7 @@
 namespace noxara {
 
 double lbeta_(double a, double b) {
-  return std::lgamma(a) + std::lgamma(b) - std::lgamma(a + b);
+  return lgamma_nosign(a) + lgamma_nosign(b) - lgamma_nosign(a + b);
 }
 
 double betacf_(double a, double b, double x) {

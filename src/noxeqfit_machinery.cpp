@@ -15,7 +15,7 @@ namespace noxara {
 double ef_logis(double p) noexcept { return 1.0 / (1.0 + std::exp(-p)); }
 
 double ef_lbeta(double a, double b) noexcept {
-  return std::lgamma(a) + std::lgamma(b) - std::lgamma(a + b);
+  return lgamma_nosign(a) + lgamma_nosign(b) - lgamma_nosign(a + b);
 }
 
 void ef_grid(double al, double be, double* ug, double* Qg, double* Bab) noexcept {

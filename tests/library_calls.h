@@ -274,7 +274,7 @@ inline const std::vector<Call>& calls() {
        [](double* o) {
          const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
          const double cutx = data().x62[0];
-         const int n = 62, B = 1, s = -17, maxit = 20;
+         const int n = 62, B = 1, s = -17, maxit = 4;
          noxk4_mv_boot(data().x62, data().y62, &n, &cutx, &B, &s, bounds, &maxit, o, o + 8);
        }},
       {"noxeq_readings", 5, F::kNaN,
@@ -285,8 +285,8 @@ inline const std::vector<Call>& calls() {
        }},
       {"noxeq_readings_vsl", 5, F::kNaN,
        [](double* o) {
-         const double l = 0.5, d = 0.3;
-         const int ng = 401;
+         const double l = 0.3, d = 0.3;
+         const int ng = 1001;
          noxeq_readings_vsl(&l, &d, &ng, o);
        }},
       {"noxeq2_bc_q", 12, F::kNaN,
@@ -339,20 +339,20 @@ inline const std::vector<Call>& calls() {
        }},
       {"noxeqfit_msim", 8, F::kNaN,
        [](double* o) {
-         const int N = 10, R = 1, s = 11, maxit = 10, nc = 2;
+         const int N = 16, R = 1, s = 3, maxit = 4, nc = 2;
          noxeqfit_msim(&N, &kSimSde, &R, &s, kSimTh0, kSimSt5, &maxit, kSimCal, kSimCbe, &nc,
                        &kSimAlo, &kSimAhi, kSimThref, o);
        }},
       {"noxeqfit_nullT", 1, F::kNaN,
        [](double* o) {
-         const int N = 10, R = 1, s = 11, maxit = 10, nc = 2;
+         const int N = 16, R = 1, s = 3, maxit = 4, nc = 2;
          noxeqfit_nullT(&N, &kSimSde, &R, &s, kSimTh0, kSimSt5, &maxit, kSimCal, kSimCbe, &nc,
                         &kSimAlo, &kSimAhi, o);
        }},
       {"noxeqfit_estsim", 6, F::kNaN,
        [](double* o) {
          const double a0 = 0.45, b0 = 0.8;
-         const int R = 1, sizes[1] = {20}, nn = 1, s = 3, maxit = 30;
+         const int R = 1, sizes[1] = {20}, nn = 1, s = 3, maxit = 10;
          noxeqfit_estsim(&a0, &b0, &R, sizes, &nn, &s, &maxit, o);
        }},
       {"noxeqfit_taus", 8, F::kNaN,

@@ -8,6 +8,10 @@
  * returned; a value that cannot be computed is written as a quiet NaN.
  * No routine keeps state for the caller; all are safe to call from many
  * threads at once.
+ *
+ * Node, grid and iteration counts are taken as given: a count near INT_MAX
+ * with no array behind it is honoured and can run for hours. Hosts that pass
+ * user input guard such counts before calling.
  */
 #ifndef NOXARA_H
 #define NOXARA_H

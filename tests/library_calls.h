@@ -20,6 +20,7 @@ enum class Failure {
   kNaN,        // every output slot NaN (NaN prefill or NaN marker)
   kUntouched,  // the output exactly as the caller passed it
   kNaNWhereNeeded,  // NaN in the values that need scratch; the others computed
+  kNoScratch,  // takes no heap scratch (seeded or log-gamma routines, for the threads test)
 };
 
 struct Call {
@@ -105,7 +106,7 @@ inline const std::vector<Call>& calls() {
        [](double* o) { const int n = 12, M = 4, s = 5; bb_post(&n, data().u12, &M, &s, o); }},
       {"bb_ref", 12, F::kUntouched,
        [](double* o) { const int n = 6, D = 2, m = 3, s = 7; bb_ref(&n, &D, &m, &s, o); }},
-      {"cf_arclength_emp", 1, F::kNaN,
+      {"cf_arclength_emp", 1, F::kNoScratch,
        [](double* o) {
          const int n = 30, ng = 50;
          const double T = 2.0;
@@ -164,7 +165,7 @@ inline const std::vector<Call>& calls() {
        }},
       {"noxc_lmom", 6, F::kUntouched,
        [](double* o) { const int n = 12, nm = 3; noxc_lmom(data().u12, &n, &nm, o); }},
-      {"noxc_qmin_rho", 1, F::kUntouched,
+      {"noxc_qmin_rho", 1, F::kNoScratch,
        [](double* o) {
          const double rr[2] = {0.3, 0.1}, ri[2] = {0.1, -0.05};
          const int nm = 2, nodes = 16;
@@ -188,7 +189,7 @@ inline const std::vector<Call>& calls() {
          const double margin = 0.0;
          noxc_fit_fr(data().th60, &n, &M, &margin, &nodes, o);
        }},
-      {"noxc_fit3", 4, F::kNaN,
+      {"noxc_fit3", 4, F::kNoScratch,
        [](double* o) { const int n = 12, nodes = 64; noxc_fit3(data().th12, &n, &nodes, o); }},
       {"noxc_exact_ci", 6, F::kNaN,
        [](double* o) {
@@ -216,19 +217,19 @@ inline const std::vector<Call>& calls() {
          const double p = 2.0;
          noxk4_band_model(kTheta6, kBreaks, &J, &nodes, &p, o);
        }},
-      {"noxk4_band_sample", 3, F::kNaN,
+      {"noxk4_band_sample", 3, F::kNoScratch,
        [](double* o) {
          const int n = 30, J = 3;
          const double p = 2.0;
          noxk4_band_sample(data().x30, data().y30, &n, kBreaks, &J, &p, o);
        }},
-      {"noxk4_band_trop_mean", 3, F::kNaN,
+      {"noxk4_band_trop_mean", 3, F::kNoScratch,
        [](double* o) {
          const int n = 30, J = 3;
          const double sg = 0.05;
          noxk4_band_trop_mean(data().x30, &n, kTheta6, &sg, kBreaks, &J, o);
        }},
-      {"noxk4_runmed", 30, F::kNaN,
+      {"noxk4_runmed", 30, F::kNoScratch,
        [](double* o) { const int n = 30, w = 5; noxk4_runmed(data().y30, &n, &w, o); }},
       {"noxk4_fit_lmom", 3, F::kNaN,
        [](double* o) {
@@ -243,13 +244,13 @@ inline const std::vector<Call>& calls() {
          const int n = 30, J = 3;
          noxk4_fit_aleq(data().ys30, &n, bands, &J, start, o);
        }},
-      {"noxk4_fit_nls", 7, F::kNaN,
+      {"noxk4_fit_nls", 7, F::kNoScratch,
        [](double* o) {
          const double st[6] = {0.4, std::log(1.8), 0.6, std::log(1.0), 0.1, std::log(0.6)};
          const int n = 30;
          noxk4_fit_nls(data().x30, data().y30, &n, st, o);
        }},
-      {"noxk4_fit_nls_drift", 8, F::kNaN,
+      {"noxk4_fit_nls_drift", 8, F::kNoScratch,
        [](double* o) {
          const double st[7] = {0.4, 0.0, std::log(1.8), 0.6, std::log(1.0), 0.1, std::log(0.6)};
          const int n = 30;
@@ -289,13 +290,13 @@ inline const std::vector<Call>& calls() {
          const int ng = 1001;
          noxeq_readings_vsl(&l, &d, &ng, o);
        }},
-      {"noxeq2_bc_q", 12, F::kNaN,
+      {"noxeq2_bc_q", 12, F::kNoScratch,
        [](double* o) {
          const int n = 12;
          const double al = -0.5, be = -0.3;
          noxeq2_bc_q(&n, data().u12, &al, &be, o);
        }},
-      {"noxeqfit_blocklen", 1, F::kNaN,
+      {"noxeqfit_blocklen", 1, F::kNoScratch,
        [](double* o) {
          const int n = 30;
          int b = -1;
@@ -373,7 +374,7 @@ inline const std::vector<Call>& calls() {
          const int nk = 2;
          noxeqfit_absweep(ks, &nk, &h, o, o + 2);
        }},
-      {"noxeqfit_Esweep", 2, F::kNaN,
+      {"noxeqfit_Esweep", 2, F::kNoScratch,
        [](double* o) {
          const double al = -0.6, bg[2] = {-0.5, -0.2};
          const int nb = 2;

@@ -7,12 +7,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const double alpha = in.real(), beta = in.real();
   const int nth = in.count(-1, 5);
   const std::vector<double> theta = in.reals(nth > 0 ? static_cast<std::size_t>(nth) : 0);
-  const int ngrid = in.count(-2, 400);
+  const int ngrid = in.count(-2, 250);
   fuzz::twice(5, [&](double* o) { noxeq_readings(&alpha, &beta, &nth, theta.data(), &ngrid, o); });
   const double lambda = in.real(), delta = in.real();
   fuzz::twice(5, [&](double* o) { noxeq_readings_vsl(&lambda, &delta, &ngrid, o); });
 
-  const int n = in.count(-1, 16);
+  const int n = in.count(-1, 8);
   const std::size_t nn = n > 0 ? static_cast<std::size_t>(n) : 0;
   const std::vector<double> u = in.units(nn), x = in.reals(nn);
   fuzz::twice(nn, [&](double* o) { noxeq2_bc_q(&n, u.data(), &alpha, &beta, o); });

@@ -35,7 +35,9 @@
  * Node, grid and iteration counts are part of the result: the same count
  * always gives the same numbers, and a count is never adapted internally.
  * A value suggested below is the one the library itself uses where it calls
- * the routine, or a range in which results are stable.
+ * the routine, or a range in which results are stable. A count near INT_MAX
+ * with no array behind it is honoured and can run for hours: hosts that pass
+ * user input guard such counts before calling.
  *
  * Readings of a rising curve. Several families read three x positions off a
  * rising S-shaped curve y(x) = g0 + g1*F(x) (F a distribution function, f its

@@ -146,6 +146,7 @@ extern "C" NOXARA_API void noxc_rand3(const double* unif, const int* n, const do
   for (int i = 0; i < nn; ++i) {
     double x = std::fmod(noxc_Q3_one(unif[i], c) * kCircTwoPi + m, kCircTwoPi);
     if (x < 0.0) x = x + kCircTwoPi;
+    if (x >= kCircTwoPi) x = 0.0;  // a tiny negative angle rounds up to 2*pi: the same angle as 0
     out[i] = x;
   }
 }

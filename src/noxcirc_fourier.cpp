@@ -197,6 +197,7 @@ extern "C" NOXARA_API void noxc_rand_fr(const double* unif, const int* n, const 
     double x = std::fmod(noxara::noxc_tab_at(tab.data(), N, unif[i]) * kCircTwoPi + m,
                          kCircTwoPi);
     if (x < 0) x = x + kCircTwoPi;
+    if (x >= kCircTwoPi) x = 0.0;  // a tiny negative angle rounds up to 2*pi: the same angle as 0
     out[i] = x;
   }
 }

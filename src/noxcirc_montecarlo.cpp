@@ -98,18 +98,21 @@ double noxc_ci_pvalue(std::size_t nn, int B, int seed, int g, double c, int whic
 }
 
 // First and last of grid[0..m-1] whose p-value p[j] exceeds alpha, in grid
-// order; NaN when there is none.
+// order; NaN when there is none. A grid point without a p-value (no
+// replicates, or a range that failed) leaves the interval unknown: NaN.
 void noxc_ci_bounds(const double* grid, const double* p, std::size_t m, double alpha,
                     double* lo_hi) {
   double lo = nan_marker(), hi = nan_marker();
+  bool holes = false;
   for (std::size_t j = 0; j < m; ++j) {
+    if (std::isnan(p[j])) holes = true;
     if (p[j] > alpha) {
       hi = grid[j];
       if (std::isnan(lo)) lo = grid[j];
     }
   }
-  lo_hi[0] = lo;
-  lo_hi[1] = hi;
+  lo_hi[0] = holes ? nan_marker() : lo;
+  lo_hi[1] = holes ? nan_marker() : hi;
 }
 
 // Goodness-of-fit run: the observed arc-length statistic of the

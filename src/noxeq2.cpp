@@ -14,12 +14,11 @@
 
 #include "noxara.h"
 #include "numerics/common.h"
-#include "numerics/log_gamma.h"
 
 namespace noxara {
 
 double lbeta_(double a, double b) {
-  return log_gamma(a) + log_gamma(b) - log_gamma(a + b);
+  return lgamma_nosign(a) + lgamma_nosign(b) - lgamma_nosign(a + b);
 }
 
 double betacf_(double a, double b, double x) {

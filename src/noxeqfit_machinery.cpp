@@ -11,14 +11,13 @@
 #include "noxeqfit.h"
 #include "numerics/blocks.h"
 #include "numerics/common.h"
-#include "numerics/log_gamma.h"
 
 namespace noxara {
 
 double ef_logis(double p) noexcept { return 1.0 / (1.0 + std::exp(-p)); }
 
 double ef_lbeta(double a, double b) noexcept {
-  return log_gamma(a) + log_gamma(b) - log_gamma(a + b);
+  return lgamma_nosign(a) + lgamma_nosign(b) - lgamma_nosign(a + b);
 }
 
 namespace {

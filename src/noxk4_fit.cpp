@@ -184,6 +184,10 @@ extern "C" NOXARA_API void noxk4_fit_lmom(const double* t3, const double* t4, co
     noxara::gl01(n, x01.data(), w01.data());
     c.x01 = x01.data();
     c.w01 = w01.data();
+  } else {
+    // No rule, no fit: the penalty of a failed run must not read as a value.
+    noxara::fill_nan(out, 3);
+    return;
   }
   const double starts[3][2] = {{0.0, 0.3}, {0.2, 0.5}, {-0.2, 0.2}};
   double best = 1e300;

@@ -7,6 +7,7 @@
 
 #include "noxara.h"
 #include "noxk4.h"
+#include "numerics/common.h"
 #include "numerics/nelder_mead.h"
 #include "numerics/scratch.h"
 
@@ -138,7 +139,11 @@ extern "C" NOXARA_API void noxk4_fit_varpro(const double* x, const double* y, co
 
   Scratch<double> bestp(4 * nss, true);
   Scratch<double> bestf(nss);
-  if (!bestp.ok() || !bestf.ok()) return;
+  // Scratch that cannot be had leaves all eight values NaN: never a fit.
+  if (!bestp.ok() || !bestf.ok()) {
+    noxara::fill_nan(out, 8);
+    return;
+  }
   for (std::size_t s = 0; s < nss; ++s) bestf[s] = inf;
 
   {
@@ -165,6 +170,9 @@ extern "C" NOXARA_API void noxk4_fit_varpro(const double* x, const double* y, co
         for (int j = 0; j < 4; ++j) bestp[4 * s + static_cast<std::size_t>(j)] = pb[j];
         bestf[s] = (f2 < f1) ? f2 : f1;
       }
+    } else {
+      noxara::fill_nan(out, 8);
+      return;
     }
   }
 
@@ -194,6 +202,9 @@ extern "C" NOXARA_API void noxk4_fit_varpro(const double* x, const double* y, co
   if (F.ok()) {
     for (std::size_t i = 0; i < nn; ++i) F[i] = noxara::k4_cdf(x[i], mu, sg, k, h);
     rss = noxara::varpro_rss(x, F.data(), y, nv, beta);
+  } else {
+    noxara::fill_nan(out, 8);
+    return;
   }
   out[0] = beta[0];
   out[1] = beta[1];

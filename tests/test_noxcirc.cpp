@@ -1248,3 +1248,24 @@ TEST(NoxcircBadInput, GoodnessOfFitCountsAndNaN) {
     }
   }
 }
+
+TEST(NoxcircRandom, AnglesJustBelowZeroComeBackAsZero) {
+  // A location a hair below 0 with a uniform of 0: the reduction modulo 2*pi
+  // rounds up to 2*pi, the same angle as 0, which lies outside [0, 2*pi).
+  const double pre[2] = {1.0, 0.2}, pim[2] = {0.0, 0.1};
+  const int n = 3, np = 2, nodes = 32;
+  const double unif[3] = {0.0, 0.5, 1.0};
+  for (double mu : {-1e-17, -1e-300, -0.0}) {
+    double a[3], b[3];
+    const double c3 = 0.1;
+    noxc_rand3(unif, &n, &c3, &mu, a);
+    noxc_rand_fr(unif, &n, pre, pim, &np, &mu, &nodes, b);
+    for (const double* o : {a, b}) {
+      for (int i = 0; i < n; ++i) {
+        EXPECT_GE(o[i], 0.0) << mu;
+        EXPECT_LT(o[i], 2.0 * M_PI) << mu;
+      }
+      EXPECT_EQ(o[0], 0.0) << mu;
+    }
+  }
+}

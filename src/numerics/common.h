@@ -2,6 +2,8 @@
 #ifndef NOXARA_NUMERICS_COMMON_H
 #define NOXARA_NUMERICS_COMMON_H
 
+#include <math.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -20,6 +22,15 @@ inline double nan_marker() noexcept {
 inline void fill_nan(double* out, std::size_t n) noexcept {
   const double q = nan_marker();
   for (std::size_t i = 0; i < n; ++i) out[i] = q;
+}
+
+// log|Gamma(x)| without touching the C library's shared sign variable:
+// lgamma writes the global signgam on every call, a data race when several
+// threads take a log-gamma at once. lgamma_r computes the same value with the
+// sign kept in a local.
+inline double lgamma_nosign(double x) noexcept {
+  int sign = 0;
+  return ::lgamma_r(x, &sign);
 }
 
 // Three-way comparison of doubles for qsort: +1, -1 or 0. NaN compares equal

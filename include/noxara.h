@@ -392,10 +392,9 @@ NOXARA_API void noxc_temper_vm_trigmom(const int* p, const double* kappa,
  * out has ng + 3 values: out[3 + j] = two-sided p-value at cgrid[j] (at least
  * min(1, 2/(B + 1))), out[0], out[1] = first and last grid value, in grid
  * order, with p-value > levp (the level, e.g. 0.05; NaN if none), out[2] =
- * observed statistic. All ng + 3 values NaN when n < 1; p-values NaN when B < 0. A grid
- * point whose scratch cannot be allocated has a NaN p-value and makes the
- * interval NaN; if the observed sample's scratch cannot be allocated, out[0]
- * and out[1] are NaN and the rest untouched. B of 999 or more is sensible;
+ * observed statistic. All ng + 3 values NaN when n < 1 or scratch cannot be
+ * allocated; p-values NaN when B < 0. A grid value without a p-value makes the
+ * interval out[0], out[1] NaN. B of 999 or more is sensible;
  * cost ng*B*(n + 1) draws and ng*B statistics (each a sort of n values). */
 NOXARA_API void noxc_exact_ci(const double* theta, const int* np, const int* Bp,
                               const int* seedp, const double* cgrid, const int* ngp,

@@ -57,7 +57,7 @@ TEST(NumericsSort, SameArrayAsQsortOnAdversarialSamples) {
         std::vector<double> want = sample(kind, n, seed), got = want;
         if (n > 1) std::qsort(want.data(), n, sizeof(double), noxara::cmp_double);
         noxara::sort_doubles(got.data(), n);
-        EXPECT_EQ(std::memcmp(got.data(), want.data(), n * sizeof(double)), 0)
+        EXPECT_TRUE(n == 0 || std::memcmp(got.data(), want.data(), n * sizeof(double)) == 0)
             << kind << ", n = " << n << ", seed " << seed;
       }
 }

@@ -115,8 +115,8 @@ class _Arg:
         return self.kind in _INT_KINDS
 
 
-def _parse(spec):
-    return [_Arg(t) for t in spec.split()]
+def _parse(sig):
+    return [_Arg(t) for t in sig.split()]
 
 
 def _names_in(expr):
@@ -172,10 +172,10 @@ def _pointer(a):
 class _Routine:
     """Argument resolution and the C call of one routine."""
 
-    def __init__(self, name, spec, cname=None):
+    def __init__(self, name, sig, cname=None):
         self.name = name
         self.cname = cname or name
-        self.args = _parse(spec)
+        self.args = _parse(sig)
         self.inputs = [a for a in self.args if not a.is_output]
         self.outputs = [a for a in self.args if a.is_output]
         self.result = collections.namedtuple(name + "_result", [a.name for a in self.outputs])
@@ -307,14 +307,14 @@ class _Routine:
         return self.run(self.resolve(kw))
 
 
-_ROUTINES = {name: _Routine(name, spec) for name, spec in ROUTINES.items()}
+_ROUTINES = {name: _Routine(name, sig) for name, sig in ROUTINES.items()}
 ROUTINE_NAMES = tuple(sorted(list(_ROUTINES) + ["k4_F", "noxk4_nmd"]))
 
 
-def _range_spec(name):
+def _range_sig(name):
     count, layout = RANGED[name]
-    spec = ROUTINES[name]
-    toks = spec.split()
+    sig = ROUTINES[name]
+    toks = sig.split()
     for i, t in enumerate(toks):
         if t.split(":")[0] == count:
             toks.insert(i + 1, "first:index")
@@ -327,7 +327,7 @@ def _range_spec(name):
     return " ".join(toks)
 
 
-_RANGE_ROUTINES = {name: _Routine(name + "_range", _range_spec(name)) for name in RANGED}
+_RANGE_ROUTINES = {name: _Routine(name + "_range", _range_sig(name)) for name in RANGED}
 
 
 # ---------------------------------------------------------------- replicate shards

@@ -1,10 +1,10 @@
 # Writes man/ll-<family>.Rd, the help pages of the low-level layer, from the
-# routine table R/ll-spec.R (run from r/noxara by r/build.sh).
+# routine table R/ll-table.R (run from r/noxara by r/build.sh).
 env <- new.env()
-sys.source("R/ll-spec.R", envir = env)
+sys.source("R/ll-table.R", envir = env)
 sys.source("R/ll.R", envir = env)
 tab <- env$.ll_table
-specs <- env$.ll_specs
+sigs <- env$.ll_sigs
 
 families <- list(
   arclen = list(title = "Arc-length test of uniformity, Bayesian bootstrap, characteristic function",
@@ -95,7 +95,7 @@ for (fam in names(families)) {
   f <- families[[fam]]
   rs <- f$routines
   argdoc <- list()
-  for (r in rs) for (a in specs[[r]]$inputs) {
+  for (r in rs) for (a in sigs[[r]]$inputs) {
     key <- a$name
     txt <- sprintf("\\code{%s}: %s", r, kind_text(a, r))
     argdoc[[key]] <- c(argdoc[[key]], txt)
@@ -104,19 +104,19 @@ for (fam in names(families)) {
     argdoc[["chunks"]] <- paste0("number of shards to split the replicates (or grid points) into, run under the ",
                                  "current \\code{future::plan()}; 1 runs one call. See \\code{\\link{noxara_shards}}.")
   usage <- vapply(rs, function(r) {
-    ins <- specs[[r]]$inputs
+    ins <- sigs[[r]]$inputs
     fa <- vapply(ins, function(a) if (a$kind == "count") paste(a$name, "= NULL") else a$name, "")
     if (r %in% names(env$.shardable)) fa <- c(fa, "chunks = 1")
     paste0(r, "(", paste(fa, collapse = ", "), ")")
   }, "")
   values <- vapply(rs, function(r) {
-    o <- specs[[r]]$outputs
+    o <- sigs[[r]]$outputs
     sprintf("\\item{\\code{%s}}{%s}", r, paste(vapply(o, function(a)
       sprintf("\\code{%s} (%s, %s values)", a$name, if (a$kind == "dvec") "double" else "integer",
               deparse(a$len)), ""), collapse = ", "))
   }, "")
   lines <- c(
-    "% Written by r/tools/gen-docs.R from R/ll-spec.R: do not edit by hand.",
+    "% Written by r/tools/gen-docs.R from R/ll-table.R: do not edit by hand.",
     sprintf("\\name{ll-%s}", fam),
     sprintf("\\alias{ll-%s}", fam),
     sprintf("\\alias{%s}", rs),

@@ -70,14 +70,14 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
   a
 }
 
-.parse_spec <- function(s) {
+.parse_sig <- function(s) {
   halves <- strsplit(s, "||", fixed = TRUE)[[1]]
   toks <- function(x) Filter(nzchar, strsplit(trimws(x), "[[:space:]]+")[[1]])
   list(inputs = lapply(toks(halves[1]), .parse_arg),
        outputs = lapply(toks(halves[2]), .parse_arg))
 }
 
-.ll_specs <- lapply(.ll_table, .parse_spec)
+.ll_sigs <- lapply(.ll_table, .parse_sig)
 
 .as_int_scalar <- function(v, name, fn) {
   if (is.null(v) || !(is.numeric(v) || is.logical(v)) || is.object(v) && !is.numeric(v))
@@ -127,10 +127,10 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
 # Validate the arguments of routine `fn` (a list named by C argument, NULL
 # for an omitted count) and return the .C argument list, outputs included.
 .ll_args <- function(fn, args) {
-  spec <- .ll_specs[[fn]]
+  sig <- .ll_sigs[[fn]]
   vals <- list()
   # 1. arrays and non-count scalars
-  for (a in spec$inputs) {
+  for (a in sig$inputs) {
     v <- args[[a$name]]
     if (a$kind == "count") next
     if (a$kind %in% c("dvec", "ivec")) {
@@ -146,7 +146,7 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
     }
   }
   # 2. counts: taken from the arrays when omitted
-  for (a in spec$inputs) {
+  for (a in sig$inputs) {
     if (a$kind != "count") next
     v <- args[[a$name]]
     if (is.null(v)) {
@@ -158,7 +158,7 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
     vals[[a$name]] <- .check_range(.as_int_scalar(v, a$name, fn), a, fn)
   }
   # 3. array lengths against the counts
-  for (a in spec$inputs) {
+  for (a in sig$inputs) {
     if (!(a$kind %in% c("dvec", "ivec"))) next
     got <- length(vals[[a$name]])
     if (!is.null(a$minlen)) {
@@ -174,14 +174,14 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
   }
   # 4. outputs, NaN-prefilled (the integer output starts at NA)
   outs <- list()
-  for (o in spec$outputs) {
+  for (o in sig$outputs) {
     size <- eval(o$len, lapply(vals, as.numeric))
     if (size > .Machine$integer.max)
       stop(sprintf("%s: output '%s' would need %s = %g values, more than an R vector of this kind holds; reduce the counts",
                    fn, o$name, deparse(o$len), size), call. = FALSE)
     outs[[o$name]] <- if (o$kind == "dvec") rep(NaN, size) else rep(NA_integer_, size)
   }
-  list(inputs = vals[vapply(spec$inputs, `[[`, "", "name")], outputs = outs)
+  list(inputs = vals[vapply(sig$inputs, `[[`, "", "name")], outputs = outs)
 }
 
 .ll_call <- function(fn, args, chunks = 1L) {
@@ -197,11 +197,11 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
 
 # The exported functions: formals named as the C arguments, counts optional.
 .make_ll <- function(fn) {
-  spec <- .ll_specs[[fn]]
-  nms <- vapply(spec$inputs, `[[`, "", "name")
+  sig <- .ll_sigs[[fn]]
+  nms <- vapply(sig$inputs, `[[`, "", "name")
   fmls <- rep(list(quote(expr = )), length(nms))
   names(fmls) <- nms
-  for (a in spec$inputs) if (a$kind == "count") fmls[a$name] <- list(NULL)
+  for (a in sig$inputs) if (a$kind == "count") fmls[a$name] <- list(NULL)
   body <- bquote({
     args <- .ll_collect(.(fn), environment())
     .ll_call(.(fn), args)
@@ -221,9 +221,9 @@ noxara_limits <- c(grid = 1e7, gl_nodes = 1e4, maxit = 1e5, replicates = 1e7,
 }
 
 .ll_collect <- function(fn, env) {
-  spec <- .ll_specs[[fn]]
+  sig <- .ll_sigs[[fn]]
   out <- list()
-  for (a in spec$inputs) {
+  for (a in sig$inputs) {
     if (eval(call("missing", as.name(a$name)), env) && a$kind != "count")
       stop(sprintf("%s: argument '%s' is missing, with no default", fn, a$name), call. = FALSE)
     v <- get(a$name, envir = env)

@@ -71,9 +71,9 @@ NULL
   ins <- c(ins[seq_len(at)], list(first = as.integer(first)), ins[-seq_len(at)])
   vals <- lapply(ins, as.numeric)
   vals[[cname]] <- count
-  spec <- .ll_specs[[fn]]
+  sig <- .ll_sigs[[fn]]
   outs <- list()
-  for (o in spec$outputs) {
+  for (o in sig$outputs) {
     size <- if (fn == "noxc_exact_ci") count + 3 else if (fn == "noxc_gof") count + 2
             else eval(o$len, vals)
     outs[[o$name]] <- rep(NaN, size)

@@ -129,9 +129,9 @@ test_that("the routine table agrees with the public header, argument for argumen
     if (fn == "noxk4_nmd" || grepl("_range$|_combine$", fn)) next
     args <- trimws(strsplit(sub(".*\\((.*)\\)", "\\1", d), ",")[[1]])
     cnames <- sub(".*[ *]", "", args)
-    spec <- noxara:::.ll_specs[[fn]]
-    expect_false(is.null(spec), label = paste(fn, "in the table"))
-    expect_identical(c(vapply(spec$inputs, `[[`, "", "name"), vapply(spec$outputs, `[[`, "", "name")),
+    sig <- noxara:::.ll_sigs[[fn]]
+    expect_false(is.null(sig), label = paste(fn, "in the table"))
+    expect_identical(c(vapply(sig$inputs, `[[`, "", "name"), vapply(sig$outputs, `[[`, "", "name")),
                      cnames, label = fn)
   }
 })

@@ -39,7 +39,7 @@ int main(void) {
   printf("Arc-length test of uniformity\n");
   printf("  sample size                 %d\n", n);
   printf("  arc length S                %.6f\n", s);
-  printf("  shortest possible (diagonal)%.6f\n", mom[2]);
+  printf("  diagonal (shortest S)       %.6f\n", mom[2]);
   printf("  E[S] under uniformity       %.6f\n", mom[0]);
   printf("  sd[S] under uniformity      %.6f\n", sqrt(mom[1]));
   printf("  standardised excess         %.3f\n", (s - mom[0]) / sqrt(mom[1]));

@@ -105,6 +105,24 @@ constexpr double kCfEps = 3e-16;
 constexpr double kCfMin = 1e-300;
 constexpr double kUnit = 1.1102230246251565e-16;  // 2^-53
 
+// One half-step of the modified Lentz recurrence with partial numerator aa:
+// d = 1/(1 + aa*d), c = 1 + aa/c, each denominator kept away from zero.
+// With kTrack a clamped denominator is reported through *clean.
+template <bool kTrack>
+inline void lentz_step(double aa, double* c, double* d, bool* clean) noexcept {
+  *d = 1 + aa * *d;
+  if (std::fabs(*d) < kCfMin) {
+    *d = kCfMin;
+    if (kTrack) *clean = false;
+  }
+  *c = 1 + aa / *c;
+  if (std::fabs(*c) < kCfMin) {
+    *c = kCfMin;
+    if (kTrack) *clean = false;
+  }
+  *d = 1 / *d;
+}
+
 // betacf_ on tabulated factors: the same operations in the same order. With
 // kTrack the number of terms used is reported, and whether the fraction met
 // its tolerance without clamping a denominator.
@@ -121,31 +139,9 @@ inline double cf_run(CfFactors& t, double x, int* iters, bool* clean) noexcept {
   for (int m = 1; m <= CfFactors::kTerms; ++m) {
     if (m > t.filled) t.extend(m);
     const int k = m - 1;
-    double aa = t.en[k] * x / t.ed[k];
-    d = 1 + aa * d;
-    if (std::fabs(d) < kCfMin) {
-      d = kCfMin;
-      if (kTrack) *clean = false;
-    }
-    c = 1 + aa / c;
-    if (std::fabs(c) < kCfMin) {
-      c = kCfMin;
-      if (kTrack) *clean = false;
-    }
-    d = 1 / d;
+    lentz_step<kTrack>(t.en[k] * x / t.ed[k], &c, &d, clean);
     h = h * d * c;
-    aa = t.on[k] * x / t.od[k];
-    d = 1 + aa * d;
-    if (std::fabs(d) < kCfMin) {
-      d = kCfMin;
-      if (kTrack) *clean = false;
-    }
-    c = 1 + aa / c;
-    if (std::fabs(c) < kCfMin) {
-      c = kCfMin;
-      if (kTrack) *clean = false;
-    }
-    d = 1 / d;
+    lentz_step<kTrack>(t.on[k] * x / t.od[k], &c, &d, clean);
     const double del = d * c;
     h = h * del;
     if (std::fabs(del - 1) < kCfEps) {
@@ -166,19 +162,9 @@ inline double cf_finish(CfFactors& t, double x, int m, double c, double d, doubl
   for (; m <= CfFactors::kTerms; ++m) {
     if (m > t.filled) t.extend(m);
     const int k = m - 1;
-    double aa = t.en[k] * x / t.ed[k];
-    d = 1 + aa * d;
-    if (std::fabs(d) < kCfMin) d = kCfMin;
-    c = 1 + aa / c;
-    if (std::fabs(c) < kCfMin) c = kCfMin;
-    d = 1 / d;
+    lentz_step<false>(t.en[k] * x / t.ed[k], &c, &d, nullptr);
     h = h * d * c;
-    aa = t.on[k] * x / t.od[k];
-    d = 1 + aa * d;
-    if (std::fabs(d) < kCfMin) d = kCfMin;
-    c = 1 + aa / c;
-    if (std::fabs(c) < kCfMin) c = kCfMin;
-    d = 1 / d;
+    lentz_step<false>(t.on[k] * x / t.od[k], &c, &d, nullptr);
     const double del = d * c;
     h = h * del;
     if (std::fabs(del - 1) < kCfEps) break;

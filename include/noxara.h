@@ -809,8 +809,9 @@ NOXARA_API void noxeqfit_Esweep(const double* alpha, const double* bg, const int
  * first = 0.)
  *
  * Bad ranges: c < 0 writes nothing. first < 0, or first + c beyond INT_MAX,
- * fills the c-sized output with NaN and computes nothing. No write ever leaves
- * the c-sized output. A host should reject such arguments before calling.
+ * fills the output (its size for count c) with NaN and computes nothing. No
+ * write ever leaves that output. A host should reject such arguments before
+ * calling.
  */
 
 /* Range of noxeqfit_bc_boot: out_a[j] = replicate first + j, j < B. */

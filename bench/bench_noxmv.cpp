@@ -8,17 +8,24 @@
 
 namespace {
 
+// n noisy points on a kappa-4 growth curve over [0, 10].
+void noisy_curve(int n, std::vector<double>* x, std::vector<double>* y) {
+  x->resize(n);
+  y->resize(n);
+  for (int i = 0; i < n; ++i) {
+    (*x)[i] = 10.0 * i / (n - 1);
+    (*y)[i] = 0.5 + 2.0 * k4_F((*x)[i], 5.0, 1.0, 0.1, 0.4) +
+              0.05 * std::sin(2.3 * i + 0.4) * std::cos(0.71 * i);
+  }
+}
+
 // n = 200 noisy points with B = 20 moving-block replicates, and with B = 0
 // (the point fit alone); the time per replicate is the difference over 20.
 void BM_noxk4_mv_boot(benchmark::State& st) {
   const int n = 200, seed = 7, maxit = 200;
   const int B = static_cast<int>(st.range(0));
-  std::vector<double> x(n), y(n);
-  for (int i = 0; i < n; ++i) {
-    x[i] = 10.0 * i / (n - 1);
-    y[i] = 0.5 + 2.0 * k4_F(x[i], 5.0, 1.0, 0.1, 0.4) +
-           0.05 * std::sin(2.3 * i + 0.4) * std::cos(0.71 * i);
-  }
+  std::vector<double> x, y;
+  noisy_curve(n, &x, &y);
   const double cutx = 4.0;
   const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
   double a_pt[8];
@@ -35,12 +42,8 @@ BENCHMARK(BM_noxk4_mv_boot)->Arg(0)->Arg(20)->Unit(benchmark::kMillisecond)->Ite
 void BM_noxk4_mv_boot_range(benchmark::State& st) {
   const int n = 200, seed = 7, maxit = 200, first = 10;
   const int c = static_cast<int>(st.range(0));
-  std::vector<double> x(n), y(n);
-  for (int i = 0; i < n; ++i) {
-    x[i] = 10.0 * i / (n - 1);
-    y[i] = 0.5 + 2.0 * k4_F(x[i], 5.0, 1.0, 0.1, 0.4) +
-           0.05 * std::sin(2.3 * i + 0.4) * std::cos(0.71 * i);
-  }
+  std::vector<double> x, y;
+  noisy_curve(n, &x, &y);
   const double cutx = 4.0;
   const double bounds[4] = {-0.9, 0.9, 0.0, 1.0};
   double a_pt[8];
